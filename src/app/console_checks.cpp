@@ -1,0 +1,20 @@
+#include "app/console_checks.h"
+
+namespace {
+
+ConsoleVerdict Unavailable(const char* what) {
+    return {false, std::string("REJECT ") + what + " is not available in this build\n"};
+}
+
+}  // namespace
+
+ConsoleVerdict RunConsoleCheck(const ConsoleChoice& choice) {
+    switch (choice.mode) {
+        case ConsoleMode::UpdateSelfTest: return Unavailable("the update self-test");
+        case ConsoleMode::ValidateTheme: return Unavailable("theme validation");
+        case ConsoleMode::ValidateMacro: return Unavailable("macro validation");
+        case ConsoleMode::ScanMacro: return Unavailable("the macro scan");
+        case ConsoleMode::None: break;
+    }
+    return {};
+}

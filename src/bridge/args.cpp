@@ -1,0 +1,45 @@
+#include "bridge/args.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+std::string FlattenArgs(std::string_view args) {
+    std::string out;
+    out.reserve(args.size());
+    for (char c : args) {
+        if (c != '[' && c != ']' && c != '"') out += c;
+    }
+    return out;
+}
+
+std::vector<std::string> SplitString(std::string_view text, char separator) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+        size_t at = text.find(separator, start);
+        if (at == std::string_view::npos) {
+            parts.emplace_back(text.substr(start));
+            return parts;
+        }
+        parts.emplace_back(text.substr(start, at - start));
+        start = at + 1;
+    }
+}
+
+std::optional<long long> ToInteger(std::string_view text) {
+    std::string s(text);
+    char* end = nullptr;
+    errno = 0;
+    long long v = std::strtoll(s.c_str(), &end, 10);
+    if (end == s.c_str() || errno == ERANGE) return std::nullopt;
+    return v;
+}
+
+std::optional<double> ToDouble(std::string_view text) {
+    std::string s(text);
+    char* end = nullptr;
+    errno = 0;
+    double v = std::strtod(s.c_str(), &end);
+    if (end == s.c_str() || errno == ERANGE) return std::nullopt;
+    return v;
+}

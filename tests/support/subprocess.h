@@ -1,0 +1,36 @@
+#pragma once
+// Test helpers: run a program and capture its standard output; throw-away folders.
+#include <string>
+#include <utility>
+#include <vector>
+
+struct ProcessResult {
+    int exitCode = -1;
+    std::string out;
+};
+
+// Runs `program` with `args` (each passed as one argument) and `env` additions (NAME=value), waits
+// for it and returns its exit code and standard output.
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::vector<std::pair<std::string, std::string>>& env = {});
+
+// The VelotapApp built next to the tests.
+inline std::string AppPath() { return VELOTAP_APP_PATH; }
+
+// A fresh empty folder, removed with its contents when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string File(const std::string& name) const;
+    // Writes `bytes` to the named file and returns its path.
+    std::string Write(const std::string& name, const std::string& bytes) const;
+
+private:
+    std::string path_;
+};
+
+std::string ReadWholeFile(const std::string& path);
