@@ -1,27 +1,41 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the linux build (unit tests on the fake backend, integration tests
 # under a headless X server), the fuzz targets briefly, and the Windows build under Wine.
-set -euo pipefail
+set -uo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/packages.sh
+bash scripts/packages.sh || exit 1
 
 jobs=$(nproc)
 status=0
+logs=$(mktemp -d)
 
-cmake --preset linux >/dev/null
-cmake --build build/linux -j"$jobs" >/dev/null
-ctest --test-dir build/linux -j"$jobs" --output-on-failure --timeout 600 || status=1
+# Configures and builds one preset quietly; shows the log when that fails.
+build() {
+    local preset=$1
+    if ! { cmake --preset "$preset" && cmake --build "build/$preset" -j"$jobs"; } >"$logs/$preset.log" 2>&1; then
+        tail -n 60 "$logs/$preset.log"
+        echo "Build of preset $preset failed."
+        return 1
+    fi
+}
 
-if [ -d fuzz ]; then
-    cmake --preset fuzz >/dev/null
-    cmake --build build/fuzz -j"$jobs" >/dev/null
+if build linux; then
+    ctest --test-dir build/linux -j"$jobs" --output-on-failure --timeout 600 || status=1
+else
+    status=1
+fi
+
+if build fuzz; then
     ctest --test-dir build/fuzz -j"$jobs" --output-on-failure || status=1
+else
+    status=1
 fi
 
 export WINEPREFIX="${TMPDIR:-/tmp}/velotap-wine-$$" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
-cmake --preset mingw >/dev/null
-cmake --build build/mingw -j"$jobs" >/dev/null
-ctest --test-dir build/mingw --output-on-failure --timeout 600 || status=1
-
+trap 'wineserver -k >/dev/null 2>&1; rm -rf "$WINEPREFIX" "$logs"' EXIT
+if build mingw; then
+    ctest --test-dir build/mingw --output-on-failure --timeout 600 || status=1
+else
+    status=1
+fi
 exit $status
