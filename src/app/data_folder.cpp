@@ -13,9 +13,9 @@ std::string DataFolderBase(const std::optional<std::string>& localAppData,
 }
 
 std::string GetDataFolder() {
-    std::filesystem::path folder =
-        std::filesystem::path(DataFolderBase(EnvironmentVariable("LOCALAPPDATA"), DefaultDataRoot())) /
-        "Velotap";
+    std::filesystem::path folder = std::filesystem::path(DataFolderBase(
+                                       EnvironmentVariable("LOCALAPPDATA"), DefaultDataRoot())) /
+                                   "Velotap";
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
     return folder.string();

@@ -18,7 +18,8 @@ constexpr const char* kForeignWebViewVariables[] = {
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (const char* name : kForeignWebViewVariables) UnsetEnvironmentVariable(name);
+    for (const char* name : kForeignWebViewVariables)
+        UnsetEnvironmentVariable(name);
     ProcessScope scope;
 
     ConsoleChoice console = ChooseConsoleMode(CommandLineArgs(argc, argv));
@@ -29,6 +30,6 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         return verdict.pass ? 0 : 1;
     }
-    return RunWindowRole(ChooseWindowRole(RawCommandLine(argc, argv)), console.updateManifest,
-                         argc, argv);
+    return RunWindowRole(ChooseWindowRole(RawCommandLine(argc, argv)), console.updateManifest, argc,
+                         argv);
 }

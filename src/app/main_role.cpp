@@ -1,9 +1,139 @@
 #include "app/main_role.h"
 
 #include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "app/data_folder.h"
+#include "app/main_app.h"
+#include "app/main_bindings.h"
+#include "app/migration.h"
+#include "platform/desktop.h"
+#include "platform/instance_lock.h"
+#include "platform/process.h"
+#include "platform/shell.h"
+#include "platform/window_host.h"
+#include "window/icon.h"
+#include "window/main_window.h"
+#include "window/page_assembly.h"
+
+namespace {
+
+// A second start brings the running window forward and leaves.
+void BringRunningInstanceForward() {
+    std::unique_ptr<Desktop> desktop = ConnectDesktop();
+    if (!desktop) return;
+    std::optional<WindowHandle> window =
+        desktop->FindTopLevel([](const std::string& title) { return IsMainWindowTitle(title); });
+    if (!window) return;
+    if (desktop->IsMinimized(*window)) desktop->Restore(*window);
+    desktop->ForceForeground(*window);
+}
+
+bool AutomationRequested(int argc, char** argv) {
+    // Both triggers must be present: the WebDriver passes the switch and sets the inspector
+    // server address; neither alone opens the web view to automation.
+    bool flag = false;
+    for (int i = 1; i < argc; ++i)
+        flag = flag || std::strcmp(argv[i], "--automation") == 0;
+    return flag && EnvironmentVariable("WEBKIT_INSPECTOR_SERVER").has_value();
+}
+
+std::optional<std::string> ReadTextFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Creates the window, binds the page's functions, loads the page and shows the window.
+void OpenMainWindow(MainApp& app, WindowHost& host) {
+    app.window = &host;
+    app.page.Attach(&host);
+    host.SetTitle(kMainWindowTitle);
+    host.SetIcons(DrawAppIcon(32), DrawAppIcon(16));
+    host.SetClientSize(420, 560);
+    BindAll(host, MainBindings(app));
+
+    const std::string pagePath = app.executableFolder + "/ui/index.html";
+    if (std::optional<std::string> html = ReadTextFile(pagePath)) {
+        host.SetHtml(AssemblePage(*html, UiFolderReader(app.executableFolder)));
+    } else {
+        ShowErrorBox("UI Error", "Failed to read:\n" + pagePath);
+    }
+
+    RestoreGeometry(host, app.settings);
+    host.OnPlacementSettled([&app](const WindowPlacement& p) {
+        app.settings.windowX = p.normal.left;
+        app.settings.windowY = p.normal.top;
+        app.settings.windowWidth = p.normal.width;
+        app.settings.windowHeight = p.normal.height;
+        app.settings.windowMaximized = p.maximized;
+        app.settings.geometryValid = true;
+        SaveAppSettings(app.appSettingsPath, app.settings);
+    });
+    ShowMainWindow(host, app.settings);
+}
+
+void ShutDown(MainApp& app) {
+    app.running.exchange(0);
+    app.quit.Set();
+    app.watcherStop.Set();
+    app.threads.JoinAll();
+}
+
+int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, int argc,
+                char** argv) {
+    bool heldElsewhere = false;
+    std::unique_ptr<InstanceLock> lock =
+        TryAcquireInstanceLock("Local\\VelotapUI_SingleInstance", heldElsewhere);
+    if (heldElsewhere) {
+        BringRunningInstanceForward();
+        return 0;
+    }
+
+    MainApp app;
+    app.updateManifest = updateManifest;
+    app.themeToOpen = choice.themeToOpen;
+    app.macroToOpen = choice.macroToOpen;
+    app.dataFolder = GetDataFolder();
+    app.executableFolder = ExecutableFolder();
+    app.sessionPath = MigrateDataFiles(app.dataFolder, app.executableFolder);
+
+    app.appSettingsPath = DataFile("appsettings.txt");
+    LoadAppSettings(app.appSettingsPath, app.settings);
+    ApplyLaunchOnStartup(app.settings.launchOnStartup, ExecutablePath());
+
+    WindowHostOptions options;
+    options.automation = AutomationRequested(argc, argv);
+    std::string error;
+    std::unique_ptr<WindowHost> host = CreateWindowHost(options, error);
+    if (!host) {
+        std::fprintf(stderr, "Velotap: %s\n", error.c_str());
+        ShutDown(app);
+        return 1;
+    }
+    OpenMainWindow(app, *host);
+    host->Run();
+
+    ShutDown(app);
+    app.page.Detach();
+    app.window = nullptr;
+    return 0;
+}
+
+}  // namespace
 
 int RunWindowRole(const WindowChoice& choice, const std::string& updateManifest, int argc,
                   char** argv) {
-    std::fputs("Velotap: this window role is not available in this build.\n", stderr);
-    return 1;
+    if (choice.role != WindowRole::Main) {
+        // Pop-out panels and the timeline editor are separate issues of their own.
+        ShowErrorBox("Velotap", choice.role == WindowRole::Panel
+                                    ? "Pop-out panels are not available in this build."
+                                    : "The timeline editor is not available in this build.");
+        return 1;
+    }
+    return RunMainRole(choice, updateManifest, argc, argv);
 }

@@ -8,8 +8,10 @@ namespace {
 
 std::string_view TrimBlanks(std::string_view s) {
     auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+    while (!s.empty() && blank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && blank(s.back()))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -81,5 +83,9 @@ WindowChoice ChooseWindowRole(std::string_view commandLine) {
     return choice;
 }
 
-bool IsThemeFileName(std::string_view path) { return EndsWithNoCase(path, ".vtptheme"); }
-bool IsMacroFileName(std::string_view path) { return EndsWithNoCase(path, ".vtpmacro"); }
+bool IsThemeFileName(std::string_view path) {
+    return EndsWithNoCase(path, ".vtptheme");
+}
+bool IsMacroFileName(std::string_view path) {
+    return EndsWithNoCase(path, ".vtpmacro");
+}

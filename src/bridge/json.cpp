@@ -2,10 +2,13 @@
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
 
 size_t SkipBlanks(std::string_view s, size_t i) {
-    while (i < s.size() && IsBlank(s[i])) ++i;
+    while (i < s.size() && IsBlank(s[i]))
+        ++i;
     return i;
 }
 
@@ -44,7 +47,8 @@ size_t ValueEnd(std::string_view s, size_t i) {
         return std::string_view::npos;
     }
     size_t start = i;
-    while (i < s.size() && !IsBlank(s[i]) && s[i] != ',' && s[i] != '}' && s[i] != ']') ++i;
+    while (i < s.size() && !IsBlank(s[i]) && s[i] != ',' && s[i] != '}' && s[i] != ']')
+        ++i;
     return i == start ? std::string_view::npos : i;
 }
 
@@ -67,13 +71,27 @@ std::string JsonEscape(std::string_view text) {
     for (char ch : text) {
         auto c = static_cast<unsigned char>(ch);
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\b': out += "\\b"; break;
-            case '\f': out += "\\f"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 if (c < 0x20 || c == 0x7f) {
                     out += "\\u00";
@@ -101,15 +119,33 @@ bool JsonUnescape(std::string_view body, std::string& out) {
             return false;
         }
         switch (body[i]) {
-            case '"': out += '"'; break;
-            case '\\': out += '\\'; break;
-            case '/': out += '/'; break;
-            case 'b': out += '\b'; break;
-            case 'f': out += '\f'; break;
-            case 'n': out += '\n'; break;
-            case 'r': out += '\r'; break;
-            case 't': out += '\t'; break;
-            default: out.clear(); return false;
+            case '"':
+                out += '"';
+                break;
+            case '\\':
+                out += '\\';
+                break;
+            case '/':
+                out += '/';
+                break;
+            case 'b':
+                out += '\b';
+                break;
+            case 'f':
+                out += '\f';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            default:
+                out.clear();
+                return false;
         }
     }
     return true;

@@ -1,0 +1,21 @@
+#include "app/main_app.h"
+
+#include <utility>
+
+void MainThreads::JoinAll() {
+    for (std::thread* t :
+         {&clickSpammer, &keySpammer, &capture, &player, &commandProcessor, &pipeServer,
+          &busyNotifier, &autosave, &updateCheck, &updateDownload, &themeWatcher}) {
+        if (t->joinable()) t->join();
+    }
+}
+
+void MainApp::SetPendingAlert(std::string message) {
+    std::lock_guard lock(alertMutex_);
+    pendingAlert_ = std::move(message);
+}
+
+std::string MainApp::TakePendingAlert() {
+    std::lock_guard lock(alertMutex_);
+    return std::exchange(pendingAlert_, std::string());
+}

@@ -1,0 +1,53 @@
+#pragma once
+// State of the main process, owned by the main role and passed to every subsystem explicitly.
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "app/app_settings.h"
+#include "bridge/page_poster.h"
+#include "platform/event.h"
+
+class WindowHost;
+
+// The main role's worker threads; shut-down joins them in the order JoinAll uses.
+struct MainThreads {
+    std::thread clickSpammer, keySpammer, capture, player, autosave, commandProcessor, pipeServer,
+        busyNotifier, updateCheck, updateDownload, themeWatcher;
+    void JoinAll();
+};
+
+struct MainApp {
+    std::atomic<uint8_t> running{1};
+    Event quit{true};
+    Event command{false};
+    Event clickWake{false};
+    Event keySpamWake{false};
+    Event playWake{false};
+    Event timelineAck{false};
+    Event watcherStop{true};
+
+    std::string dataFolder;
+    std::string executableFolder;
+    std::string sessionPath;
+    std::string updateManifest;
+    std::string themeToOpen;
+    std::string macroToOpen;
+
+    AppSettings settings;
+    std::string appSettingsPath;
+
+    PagePoster page;
+    WindowHost* window = nullptr;  // set while the main window exists (UI thread only)
+    MainThreads threads;
+
+    // getPendingThemeAlert returns it once and clears it.
+    void SetPendingAlert(std::string message);
+    std::string TakePendingAlert();
+
+  private:
+    std::mutex alertMutex_;
+    std::string pendingAlert_;
+};

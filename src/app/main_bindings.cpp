@@ -1,0 +1,57 @@
+#include "app/main_bindings.h"
+
+#include "bridge/args.h"
+#include "bridge/json.h"
+#include "platform/process.h"
+#include "platform/shell.h"
+#include "window/main_window.h"
+
+namespace {
+
+void SaveSettings(MainApp& app) {
+    SaveAppSettings(app.appSettingsPath, app.settings);
+}
+
+}  // namespace
+
+const char* LinkAddress(const std::string& key) {
+    if (key == "docs") return "https://velotap.app/docs";
+    if (key == "discord") return "https://velotap.app/community";
+    return nullptr;
+}
+
+std::vector<Binding> MainBindings(MainApp& app) {
+    std::vector<Binding> b;
+    b.push_back({"resizeWindow", [&app](const std::string& args) {
+                     if (app.window) ResizeWindowCall(*app.window, args);
+                     return std::string();
+                 }});
+    b.push_back({"getPendingThemeAlert",
+                 [&app](const std::string&) { return JsonEscape(app.TakePendingAlert()); }});
+    b.push_back(
+        {"getAppSettings", [&app](const std::string&) { return AppSettingsJson(app.settings); }});
+    b.push_back({"markWarningSeen", [&app](const std::string& args) {
+                     if (MarkWarningSeen(app.settings, FlattenArgs(args))) SaveSettings(app);
+                     return std::string();
+                 }});
+    b.push_back({"setAppSetting", [&app](const std::string& args) {
+                     AppSettingEffect effect = SetAppSetting(app.settings, FlattenArgs(args));
+                     if (effect.applyTopmost && app.window) {
+                         app.window->SetTopmost(app.settings.alwaysOnTop);
+                     }
+                     if (effect.applyLaunchOnStartup) {
+                         ApplyLaunchOnStartup(app.settings.launchOnStartup, ExecutablePath());
+                     }
+                     if (effect.save) SaveSettings(app);
+                     return std::string();
+                 }});
+    b.push_back({"setPanelOrder", [&app](const std::string& args) {
+                     if (SetPanelOrder(app.settings, FlattenArgs(args))) SaveSettings(app);
+                     return std::string();
+                 }});
+    b.push_back({"openLink", [](const std::string& args) {
+                     if (const char* uri = LinkAddress(FlattenArgs(args))) OpenUri(uri);
+                     return std::string();
+                 }});
+    return b;
+}

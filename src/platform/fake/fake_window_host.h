@@ -1,0 +1,71 @@
+#pragma once
+// An in-memory window host: records what the program does to its window and page, and lets a test
+// call bound functions as the page would.
+#include <deque>
+#include <map>
+
+#include "platform/window_host.h"
+
+class FakeWindowHost final : public WindowHost {
+  public:
+    struct Monitor {
+        Rect bounds;
+        Rect workArea;
+    };
+
+    // Screen set-up; the frame adds these borders around the client area.
+    std::vector<Monitor> monitors{{{0, 0, 1280, 1024}, {0, 0, 1280, 984}}};
+    int frameTop = 30, frameSide = 0, frameBottom = 0;
+
+    // What the program did.
+    std::string title, html;
+    std::vector<std::string> bindOrder;
+    std::vector<std::string> evaluated;
+    std::vector<std::pair<std::string, std::string>> resolved;  // id, result
+    Rect client{100, 100, 0, 0};  // client area; the frame is derived from it
+    bool maximized = false, minimized = false, topmost = false, foreground = false;
+    int setClientSizeCalls = 0;
+    std::vector<std::string> calls;  // window operations in order
+    IconImage bigIcon, smallIcon;
+    std::function<void(const WindowPlacement&)> onPlacement;
+    std::function<void(const std::vector<std::string>&)> onDrop;
+
+    // Calls a bound function the way the page does, with the JSON argument array text.
+    std::string Call(const std::string& name, const std::string& args = "[]");
+    // Runs dispatched work, in order.
+    void RunDispatched();
+
+    void SetTitle(const std::string& t) override { title = t; }
+    void SetHtml(const std::string& h) override { html = h; }
+    void Bind(const std::string& name, SyncBinding fn) override;
+    void BindAsync(const std::string& name, AsyncBinding fn) override;
+    void Resolve(const std::string& id, int status, const std::string& result) override;
+    void Dispatch(std::function<void()> work) override;
+    void Eval(const std::string& script) override { evaluated.push_back(script); }
+    void Run() override {}
+    void Terminate() override {}
+
+    void SetClientSize(int width, int height) override;
+    std::optional<Rect> FrameRect() override;
+    void MoveTo(int left, int top) override;
+    void MoveResize(const Rect& frame) override;
+    std::optional<WindowPlacement> Placement() override;
+    std::optional<Rect> WorkAreaAt(int x, int y) override;
+    std::optional<Rect> WorkAreaNearest() override;
+    void Maximize() override;
+    void Minimize() override;
+    void SetTopmost(bool on) override;
+    void ForceForeground() override;
+    void SetIcons(const IconImage& big, const IconImage& small) override;
+    void OnPlacementSettled(std::function<void(const WindowPlacement&)> fn) override {
+        onPlacement = std::move(fn);
+    }
+    void OnFilesDropped(std::function<void(const std::vector<std::string>&)> fn) override {
+        onDrop = std::move(fn);
+    }
+
+  private:
+    std::map<std::string, SyncBinding> sync_;
+    std::map<std::string, AsyncBinding> async_;
+    std::deque<std::function<void()>> dispatched_;
+};

@@ -1,0 +1,83 @@
+#pragma once
+// The top-level window with its embedded web view, as the main window and the panels use it.
+// Implemented over WebKitGTK on Linux and over WebView2 on Windows; the fake records everything.
+// Everything except Dispatch and Resolve runs on the UI thread.
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct Rect {
+    int left = 0, top = 0, width = 0, height = 0;
+    int right() const { return left + width; }
+    int bottom() const { return top + height; }
+    bool Contains(int x, int y) const {
+        return x >= left && x < right() && y >= top && y < bottom();
+    }
+    bool operator==(const Rect&) const = default;
+};
+
+// The window's normal (restored) rectangle and whether it is maximised.
+struct WindowPlacement {
+    Rect normal;
+    bool maximized = false;
+};
+
+using SyncBinding = std::function<std::string(const std::string& args)>;
+using AsyncBinding = std::function<void(const std::string& id, const std::string& args)>;
+
+// An icon image: 32-bit RGBA rows, top row first.
+struct IconImage {
+    int size = 0;
+    std::vector<unsigned char> rgba;
+};
+
+struct WindowHostOptions {
+    // Set only when a WebDriver session drives this program; see the automation notes in
+    // ARCHITECTURE.md. Nothing else changes.
+    bool automation = false;
+};
+
+class WindowHost {
+  public:
+    virtual ~WindowHost() = default;
+
+    // Page and bridge.
+    virtual void SetTitle(const std::string& title) = 0;
+    virtual void SetHtml(const std::string& html) = 0;
+    virtual void Bind(const std::string& name, SyncBinding fn) = 0;
+    virtual void BindAsync(const std::string& name, AsyncBinding fn) = 0;
+    // Settles the page's promise of call `id`: status 0 resolves it with the JSON `result`
+    // (empty: undefined), any other status rejects it. Any thread.
+    virtual void Resolve(const std::string& id, int status, const std::string& result) = 0;
+    // Runs `work` on the UI thread; calls run in the order they were dispatched. Any thread.
+    virtual void Dispatch(std::function<void()> work) = 0;
+    virtual void Eval(const std::string& script) = 0;
+    virtual void Run() = 0;
+    virtual void Terminate() = 0;
+
+    // Window.
+    virtual void SetClientSize(int width, int height) = 0;
+    virtual std::optional<Rect> FrameRect() = 0;
+    virtual void MoveTo(int left, int top) = 0;
+    virtual void MoveResize(const Rect& frame) = 0;
+    virtual std::optional<WindowPlacement> Placement() = 0;
+    // Work area of the monitor that contains the point; none when no monitor does.
+    virtual std::optional<Rect> WorkAreaAt(int x, int y) = 0;
+    // Work area of the monitor nearest to the window.
+    virtual std::optional<Rect> WorkAreaNearest() = 0;
+    virtual void Maximize() = 0;
+    virtual void Minimize() = 0;
+    virtual void SetTopmost(bool topmost) = 0;
+    virtual void ForceForeground() = 0;
+    virtual void SetIcons(const IconImage& big, const IconImage& small) = 0;
+
+    // Called when a move or resize ended and once more when the window is destroyed.
+    virtual void OnPlacementSettled(std::function<void(const WindowPlacement&)> fn) = 0;
+    virtual void OnFilesDropped(std::function<void(const std::vector<std::string>&)> fn) = 0;
+};
+
+// The platform's real host, with its own top-level window. Null with `error` set when no window
+// can be made (for example without a display).
+std::unique_ptr<WindowHost> CreateWindowHost(const WindowHostOptions& options, std::string& error);
