@@ -108,6 +108,7 @@ class WebKitHost final : public WindowHost {
         g_signal_connect(view_, "context-menu", G_CALLBACK(OnContextMenu), this);
         g_signal_connect(view_, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
         g_signal_connect(view_, "scroll-event", G_CALLBACK(OnScroll), this);
+        g_signal_connect(view_, "close", G_CALLBACK(OnViewClose), this);
 
         window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
         g_object_ref_sink(window_);
@@ -408,6 +409,14 @@ class WebKitHost final : public WindowHost {
     static gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer self) {
         static_cast<WebKitHost*>(self)->Settle();
         return FALSE;
+    }
+
+    // The view asks to close (an automation session ending): close the window like the user does.
+    static void OnViewClose(WebKitWebView*, gpointer self) {
+        auto* host = static_cast<WebKitHost*>(self);
+        if (host->destroyed_) return;
+        host->Settle();
+        gtk_widget_destroy(host->window_);
     }
 
     static void OnDestroy(GtkWidget*, gpointer self) {

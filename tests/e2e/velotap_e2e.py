@@ -1,0 +1,203 @@
+"""Runs the real VelotapApp under a private headless X server, as a user would meet it.
+
+Each Session owns an Xvfb display, a private data folder, config folder and runtime folder, so
+tests can run side by side. The page is driven over WebDriver through WebKitWebDriver.
+"""
+import json
+import os
+import shutil
+import signal
+import socket
+import subprocess
+import tempfile
+import time
+import urllib.error
+import urllib.request
+
+APP = os.environ.get("VELOTAP_APP", "")
+TITLE = "Velotap (Studio Version 1.0.1)"
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def wait_for(predicate, timeout=20.0, step=0.1, what="condition"):
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(step)
+    raise AssertionError(f"timed out waiting for {what}")
+
+
+class Session:
+    def __init__(self, width=1280, height=1024):
+        self.root = tempfile.mkdtemp(prefix="velotap-e2e-")
+        self.data = os.path.join(self.root, "data")
+        runtime = os.path.join(self.root, "runtime")
+        os.makedirs(self.data)
+        os.makedirs(runtime, mode=0o700)
+        read_fd, write_fd = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"{width}x{height}x24",
+             "-nolisten", "tcp", "-noreset"],
+            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        with os.fdopen(read_fd) as f:
+            display = f.readline().strip()
+        self.env = dict(os.environ)
+        self.env.update({
+            "DISPLAY": ":" + display,
+            "LOCALAPPDATA": self.data,
+            "XDG_CONFIG_HOME": os.path.join(self.root, "config"),
+            "XDG_RUNTIME_DIR": runtime,
+            "HOME": self.root,
+        })
+        self.env.pop("WEBKIT_INSPECTOR_SERVER", None)
+        self.apps = []
+        self.driver = None
+
+    # --- the program -------------------------------------------------------------------------
+    def start_app(self, *args, env=None):
+        return self.start_app_at(APP, *args, env=env)
+
+    def start_app_at(self, program, *args, env=None):
+        e = dict(self.env)
+        e.update(env or {})
+        proc = subprocess.Popen([program, *args], env=e, stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE)
+        self.apps.append(proc)
+        return proc
+
+    def app_pids(self):
+        """Every VelotapApp process of this session, also those started by the WebDriver."""
+        pids = []
+        marker = ("LOCALAPPDATA=" + self.data).encode()
+        for entry in os.listdir("/proc"):
+            if not entry.isdigit():
+                continue
+            try:
+                with open(f"/proc/{entry}/environ", "rb") as f:
+                    if marker not in f.read().split(b"\0"):
+                        continue
+                if os.path.basename(os.readlink(f"/proc/{entry}/exe")) == "VelotapApp":
+                    pids.append(int(entry))
+            except OSError:
+                pass
+        return pids
+
+    def x(self, *args):
+        return subprocess.run(list(args), env=self.env, capture_output=True, text=True,
+                              timeout=30)
+
+    def windows_titled(self, title=TITLE):
+        out = self.x("xwininfo", "-root", "-tree").stdout
+        return [line for line in out.splitlines() if f'"{title}"' in line]
+
+    def window_geometry(self, title=TITLE):
+        """(x, y, width, height) of the window with that title."""
+        out = self.x("xwininfo", "-name", title).stdout
+        v = {}
+        for line in out.splitlines():
+            line = line.strip()
+            for key in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"):
+                if line.startswith(key + ":"):
+                    v[key] = int(line.split(":")[1])
+        return (v["Absolute upper-left X"], v["Absolute upper-left Y"], v["Width"], v["Height"])
+
+    def data_file(self, name):
+        return os.path.join(self.data, "Velotap", name)
+
+    # --- WebDriver ---------------------------------------------------------------------------
+    def start_driven_app(self):
+        port = free_port()
+        self.driver = subprocess.Popen(["WebKitWebDriver", f"--port={port}"], env=self.env,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.base = f"http://127.0.0.1:{port}"
+        wait_for(lambda: self._driver_up(), what="WebKitWebDriver")
+        caps = {"capabilities": {"alwaysMatch": {"webkitgtk:browserOptions": {
+            "binary": APP, "args": ["--automation"]}}}}
+        self.sid = self.wd("POST", "/session", caps)["sessionId"]
+        wait_for(lambda: self.script("return document.readyState") == "complete",
+                 what="page load")
+
+    def _driver_up(self):
+        try:
+            urllib.request.urlopen(self.base + "/status", timeout=2).read()
+            return True
+        except OSError:
+            return False
+
+    def wd(self, method, path, body=None, timeout=60):
+        data = json.dumps(body).encode() if body is not None else None
+        req = urllib.request.Request(self.base + path, data=data, method=method,
+                                     headers={"Content-Type": "application/json"})
+        try:
+            with urllib.request.urlopen(req, timeout=timeout) as resp:
+                return json.loads(resp.read())["value"]
+        except urllib.error.HTTPError as e:
+            raise AssertionError(f"WebDriver {method} {path}: {e.code} {e.read()[:300]!r}")
+
+    def script(self, source, *args):
+        return self.wd("POST", f"/session/{self.sid}/execute/sync",
+                       {"script": source, "args": list(args)})
+
+    def call(self, name, *args):
+        """Calls a bound function from the page and returns what its promise resolved to."""
+        src = ("const done = arguments[arguments.length - 1];"
+               f"window[{json.dumps(name)}](...arguments[0]).then("
+               "v => done({ok: true, value: v === undefined ? null : v}),"
+               "e => done({ok: false, value: String(e)}));")
+        r = self.wd("POST", f"/session/{self.sid}/execute/async",
+                    {"script": src, "args": [list(args)]})
+        if not r["ok"]:
+            raise AssertionError(f"{name} rejected: {r['value']}")
+        return r["value"]
+
+    def find(self, css):
+        return self.wd("POST", f"/session/{self.sid}/element",
+                       {"using": "css selector", "value": css})
+
+    def click(self, element):
+        key = next(iter(element))
+        self.wd("POST", f"/session/{self.sid}/element/{element[key]}/click", {})
+
+    def screenshot(self, path):
+        import base64
+        with open(path, "wb") as f:
+            f.write(base64.b64decode(self.wd("GET", f"/session/{self.sid}/screenshot")))
+
+    def close_driven_app(self):
+        """Closes the window the way a user does and waits for the program to end."""
+        try:
+            self.wd("DELETE", f"/session/{self.sid}", timeout=20)
+        except AssertionError:
+            pass
+        self.driver.terminate()
+        self.driver.wait(10)
+        self.driver = None
+        wait_for(lambda: not self.app_pids(), timeout=20, what="VelotapApp to exit")
+
+    def close(self):
+        if self.driver:
+            self.driver.kill()
+            self.driver.wait()
+        for pid in self.app_pids():
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except OSError:
+                pass
+        for proc in self.apps:
+            if proc.poll() is None:
+                proc.kill()
+            proc.wait()
+            for stream in (proc.stdout, proc.stderr):
+                if stream:
+                    stream.close()
+        self.xvfb.terminate()
+        self.xvfb.wait()
+        shutil.rmtree(self.root, ignore_errors=True)
