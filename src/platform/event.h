@@ -9,7 +9,7 @@
 #include <vector>
 
 class Event {
-public:
+  public:
     explicit Event(bool manualReset, bool initiallySet = false);
     Event(const Event&) = delete;
     Event& operator=(const Event&) = delete;
@@ -18,7 +18,7 @@ public:
     void Reset();
     bool IsSet();
 
-private:
+  private:
     friend int WaitAny(std::initializer_list<Event*>, std::optional<std::chrono::nanoseconds>);
     struct Waiter;
     // Takes the state for `waiter` when set; otherwise registers it. True when taken.

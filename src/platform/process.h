@@ -7,14 +7,14 @@
 // Holds what every role sets up before choosing its role and undoes at exit (on Windows: the DLL
 // search path, COM on this thread, DPI awareness). Nothing to do on Linux.
 class ProcessScope {
-public:
+  public:
     ProcessScope();
     ~ProcessScope();
     ProcessScope(const ProcessScope&) = delete;
     ProcessScope& operator=(const ProcessScope&) = delete;
 
-private:
-    bool comInitialised_ = false;
+  private:
+    [[maybe_unused]] bool comInitialised_ = false;
 };
 
 // Arguments after the program name, each reduced to 8-bit text (Windows keeps the low byte of

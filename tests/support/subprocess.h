@@ -15,11 +15,13 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
                          const std::vector<std::pair<std::string, std::string>>& env = {});
 
 // The VelotapApp built next to the tests.
-inline std::string AppPath() { return VELOTAP_APP_PATH; }
+inline std::string AppPath() {
+    return VELOTAP_APP_PATH;
+}
 
 // A fresh empty folder, removed with its contents when the object goes.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -29,7 +31,7 @@ public:
     // Writes `bytes` to the named file and returns its path.
     std::string Write(const std::string& name, const std::string& bytes) const;
 
-private:
+  private:
     std::string path_;
 };
 

@@ -2,15 +2,16 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
 #include <climits>
+#include <cstdlib>
 
 ProcessScope::ProcessScope() = default;
 ProcessScope::~ProcessScope() = default;
 
 std::vector<std::string> CommandLineArgs(int argc, char** argv) {
     std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+    for (int i = 1; i < argc; ++i)
+        args.emplace_back(argv[i]);
     return args;
 }
 
@@ -38,7 +39,9 @@ std::optional<std::string> EnvironmentVariable(const char* name) {
     return std::string(value);
 }
 
-void UnsetEnvironmentVariable(const char* name) { unsetenv(name); }
+void UnsetEnvironmentVariable(const char* name) {
+    unsetenv(name);
+}
 
 std::optional<std::string> DefaultDataRoot() {
     if (auto xdg = EnvironmentVariable("XDG_DATA_HOME"); xdg && !xdg->empty()) return xdg;

@@ -1,8 +1,8 @@
 #include "platform/process.h"
 
-#include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include <cstdio>
 
@@ -24,7 +24,8 @@ std::vector<std::string> CommandLineArgs(int, char**) {
     if (!wide) return args;
     for (int i = 1; i < count; ++i) {
         std::string narrow;
-        for (const wchar_t* p = wide[i]; *p; ++p) narrow += static_cast<char>(*p & 0xFF);
+        for (const wchar_t* p = wide[i]; *p; ++p)
+            narrow += static_cast<char>(*p & 0xFF);
         args.push_back(std::move(narrow));
     }
     LocalFree(wide);
@@ -36,12 +37,15 @@ std::string RawCommandLine(int, char**) {
     const char* p = GetCommandLineA();
     if (*p == '"') {
         ++p;
-        while (*p && *p != '"') ++p;
+        while (*p && *p != '"')
+            ++p;
         if (*p == '"') ++p;
     } else {
-        while (*p && *p != ' ' && *p != '\t') ++p;
+        while (*p && *p != ' ' && *p != '\t')
+            ++p;
     }
-    while (*p == ' ' || *p == '\t') ++p;
+    while (*p == ' ' || *p == '\t')
+        ++p;
     return p;
 }
 
@@ -70,6 +74,10 @@ std::optional<std::string> EnvironmentVariable(const char* name) {
     return std::string(buffer, n);
 }
 
-void UnsetEnvironmentVariable(const char* name) { SetEnvironmentVariableA(name, nullptr); }
+void UnsetEnvironmentVariable(const char* name) {
+    SetEnvironmentVariableA(name, nullptr);
+}
 
-std::optional<std::string> DefaultDataRoot() { return std::nullopt; }
+std::optional<std::string> DefaultDataRoot() {
+    return std::nullopt;
+}
