@@ -1,6 +1,5 @@
 #include "app/main_role.h"
 
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -111,7 +110,7 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
     std::string error;
     std::unique_ptr<WindowHost> host = CreateWindowHost(options, error);
     if (!host) {
-        std::fprintf(stderr, "Velotap: %s\n", error.c_str());
+        ShowErrorBox("Velotap", error);
         ShutDown(app);
         return 1;
     }

@@ -72,6 +72,25 @@ class MainWindowTest(unittest.TestCase):
         self.assertTrue(self.s.script("return document.getElementById('set-alwaysOnTop').checked"))
         self.assertTrue(self.s.script("return document.body.classList.contains('no-anim')"))
 
+    def test_window_place_is_remembered(self):
+        self.s.start_driven_app()
+        wid = self.s.x("xdotool", "search", "--name", "^" + TITLE.replace("(", "\\(")
+                       .replace(")", "\\)") + "$").stdout.split()[0]
+        self.s.x("xdotool", "windowmove", wid, "200", "150")
+        wait_for(lambda: b"windowX=200\r\n" in self.read_settings(), what="the saved place")
+        self.s.close_driven_app()
+        self.assertIn(b"windowY=150\r\n", self.read_settings())
+
+        self.s.start_driven_app()
+        wait_for(lambda: self.s.window_geometry()[:2] == (200, 150), what="the restored place")
+
+    def read_settings(self):
+        try:
+            with open(self.s.data_file("appsettings.txt"), "rb") as f:
+                return f.read()
+        except OSError:
+            return b""
+
     def test_missing_page_and_missing_display_are_reported(self):
         # A copy of the program without its ui folder shows the error and keeps its window.
         import shutil
