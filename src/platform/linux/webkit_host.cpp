@@ -176,7 +176,7 @@ class WebKitHost final : public WindowHost {
     void SetClientSize(int width, int height) override {
         Programmatic();
         gtk_window_resize(GTK_WINDOW(window_), width, height);
-        Flush();
+        Flush([&] { return HasClientSize(width, height); });
     }
 
     std::optional<Rect> FrameRect() override {
@@ -190,14 +190,14 @@ class WebKitHost final : public WindowHost {
     void MoveTo(int left, int top) override {
         Programmatic();
         gtk_window_move(GTK_WINDOW(window_), left, top);
-        Flush();
+        Flush([&] { return HasFramePosition(left, top); });
     }
 
     void MoveResize(const Rect& frame) override {
         Programmatic();
         gtk_window_move(GTK_WINDOW(window_), frame.left, frame.top);
         gtk_window_resize(GTK_WINDOW(window_), frame.width, frame.height);
-        Flush();
+        Flush([&] { return HasClientSize(frame.width, frame.height); });
     }
 
     std::optional<WindowPlacement> Placement() override {
@@ -305,12 +305,26 @@ class WebKitHost final : public WindowHost {
     // Geometry changes the program makes itself are not the user's move or resize.
     void Programmatic() { quietUntil_ = g_get_monotonic_time() + 500 * 1000; }
 
-    static void Flush() {
-        while (gtk_events_pending())
-            gtk_main_iteration_do(FALSE);
-        gdk_display_sync(gdk_display_get_default());
-        while (gtk_events_pending())
-            gtk_main_iteration_do(FALSE);
+    // GTK applies geometry on its next frame and learns the result from the X server later still;
+    // callers read the window back at once, so wait (briefly: a window manager may refuse).
+    void Flush(const std::function<bool()>& done) {
+        const gint64 deadline = g_get_monotonic_time() + 500 * 1000;
+        do {
+            while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+            if (done()) return;
+            gdk_display_sync(gdk_display_get_default());
+            g_usleep(1000);
+        } while (g_get_monotonic_time() < deadline);
+    }
+
+    bool HasClientSize(int width, int height) {
+        GdkWindow* gdk = gtk_widget_get_window(window_);
+        return gdk && gdk_window_get_width(gdk) == width && gdk_window_get_height(gdk) == height;
+    }
+
+    bool HasFramePosition(int left, int top) {
+        std::optional<Rect> frame = FrameRect();
+        return frame && frame->left == left && frame->top == top;
     }
 
     void ScheduleSettle() {

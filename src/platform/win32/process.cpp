@@ -1,8 +1,8 @@
 #include "platform/process.h"
 
+#include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
-#include <windows.h>
 
 #include <cstdio>
 
