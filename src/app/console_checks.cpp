@@ -1,5 +1,7 @@
 #include "app/console_checks.h"
 
+#include "profiles/macro_checks.h"
+
 namespace {
 
 ConsoleVerdict Unavailable(const char* what) {
@@ -10,11 +12,16 @@ ConsoleVerdict Unavailable(const char* what) {
 
 ConsoleVerdict RunConsoleCheck(const ConsoleChoice& choice) {
     switch (choice.mode) {
-        case ConsoleMode::UpdateSelfTest: return Unavailable("the update self-test");
-        case ConsoleMode::ValidateTheme: return Unavailable("theme validation");
-        case ConsoleMode::ValidateMacro: return Unavailable("macro validation");
-        case ConsoleMode::ScanMacro: return Unavailable("the macro scan");
-        case ConsoleMode::None: break;
+        case ConsoleMode::UpdateSelfTest:
+            return Unavailable("the update self-test");
+        case ConsoleMode::ValidateTheme:
+            return Unavailable("theme validation");
+        case ConsoleMode::ValidateMacro:
+            return ValidateMacroFileCheck(choice.file);
+        case ConsoleMode::ScanMacro:
+            return ScanMacroFileCheck(choice.file);
+        case ConsoleMode::None:
+            break;
     }
     return {};
 }
