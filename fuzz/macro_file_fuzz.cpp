@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "macro/event_line.h"
 #include "profiles/macro_file.h"
 #include "scan/macro_scan.h"
 
@@ -17,6 +18,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // What the writer produces must read back to the same events.
     std::string again = MacroFileText(parsed.name, "1,2", parsed.events);
     MacroFileParse reread = ParseMacroText(again, "");
-    if (!reread.error.empty() || reread.events.size() != parsed.events.size()) __builtin_trap();
+    if (!reread.error.empty() || reread.name != parsed.name ||
+        reread.events.size() != parsed.events.size()) {
+        __builtin_trap();
+    }
+    for (size_t i = 0; i < parsed.events.size(); ++i) {
+        UnifiedEvent expected = parsed.events[i];
+        expected.time = reread.events[i].time;  // six digits survive, not more
+        if (!(reread.events[i] == expected) ||
+            FormatGeneral6(reread.events[i].time) != FormatGeneral6(parsed.events[i].time)) {
+            __builtin_trap();
+        }
+    }
     return 0;
 }

@@ -142,7 +142,9 @@ std::optional<UnifiedEvent> ParseEventLine(std::string_view line, WheelField whe
     UnifiedEvent e;
 
     if (!NextField(rest, exhausted, field)) return std::nullopt;
-    auto type = ReadInt32(field);
+    // Type and key code are unsigned in the event; reading them in the unsigned range too keeps
+    // every line the writer produces readable.
+    auto type = ReadUInt32(field);
     if (!type || !NextField(rest, exhausted, field)) return std::nullopt;
     auto time = ReadFiniteDouble(field);
     if (!time || !NextField(rest, exhausted, field)) return std::nullopt;
@@ -152,17 +154,17 @@ std::optional<UnifiedEvent> ParseEventLine(std::string_view line, WheelField whe
     if (!y || !NextField(rest, exhausted, field)) return std::nullopt;
     auto flags = ReadUInt32(field);
     if (!flags || !NextField(rest, exhausted, field)) return std::nullopt;
-    auto vk = ReadInt32(field);
+    auto vk = ReadUInt32(field);
     if (!vk || !NextField(rest, exhausted, field)) return std::nullopt;
     auto down = ReadInt32(field);
     if (!down) return std::nullopt;
 
-    e.type = static_cast<uint32_t>(*type);
+    e.type = *type;
     e.time = *time;
     e.x = *x;
     e.y = *y;
     e.flags = *flags;
-    e.vk = static_cast<uint32_t>(*vk);
+    e.vk = *vk;
     e.down = *down != 0;
 
     if (NextField(rest, exhausted, field)) {

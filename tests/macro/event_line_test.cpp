@@ -89,6 +89,11 @@ TEST(EventLine, ReadsWithTheStandardConversions) {
         {"2,-0.5,10,20,4294967295,-1,0,0", W::Optional,
          UnifiedEvent{2, -0.5, 10, 20, 4294967295u, 4294967295u, false, 0}},
         {"2,1,0,0,4294967296,0,0,0", W::Optional, std::nullopt},
+        // Unsigned values as the writer prints them read back; negative ones wrap as strtoul's do.
+        {"4294967295,1,0,0,0,4294967287,1,0", W::Required,
+         UnifiedEvent{4294967295u, 1, 0, 0, 0, 4294967287u, true, 0}},
+        {"-1,1,0,0,0,-9,1,0", W::Required,
+         UnifiedEvent{4294967295u, 1, 0, 0, 0, 4294967287u, true, 0}},
     };
     for (const auto& c : cases) {
         auto got = ParseEventLine(c.line, c.wheel);
@@ -102,12 +107,12 @@ TEST(EventLine, ReadsWithTheStandardConversions) {
 TEST(EventLine, RoundTripKeepsWhatSixDigitsCanHold) {
     std::mt19937 rng(3);
     for (int i = 0; i < 2000; ++i) {
-        UnifiedEvent e{static_cast<uint32_t>(rng() % 6),
+        UnifiedEvent e{static_cast<uint32_t>(rng()),
                        (rng() % 1000000) / 1000.0,
                        static_cast<int32_t>(rng()),
                        static_cast<int32_t>(rng()),
                        static_cast<uint32_t>(rng()),
-                       static_cast<uint32_t>(rng() % 256),
+                       static_cast<uint32_t>(rng()),
                        rng() % 2 == 1,
                        static_cast<int32_t>(rng())};
         e.time = std::stod(FormatGeneral6(e.time));
