@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <new>
@@ -15,16 +16,32 @@ namespace {
 constexpr std::string_view kSettingsPrefix = "SETTINGS:";
 constexpr size_t kProfileFields = 20;
 
-// Cuts the next line off `text` at `pos` as a stream's getline does, then drops one carriage
-// return at its end. False when no line is left.
-bool NextLine(std::string_view text, size_t& pos, std::string_view& line) {
-    if (pos >= text.size()) return false;
-    size_t lf = text.find('\n', pos);
-    size_t end = lf == std::string_view::npos ? text.size() : lf;
-    line = text.substr(pos, end - pos);
-    pos = lf == std::string_view::npos ? text.size() : lf + 1;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    return true;
+// The lines of a file as a stream's getline gives them (a final line end adds no empty line),
+// each with one carriage return at its end dropped.
+template <typename OnLine>
+void ForEachLine(std::string_view text, OnLine&& onLine) {
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t lf = text.find('\n', pos);
+        size_t end = lf == std::string_view::npos ? text.size() : lf;
+        std::string_view line = text.substr(pos, end - pos);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        onLine(line);
+        pos = end + 1;
+    }
+}
+
+size_t CountLineFeeds(std::string_view text) {
+    size_t count = 0;
+    const char* at = text.data();
+    const char* end = at + text.size();
+    while (at < end) {
+        const void* lf = std::memchr(at, '\n', static_cast<size_t>(end - at));
+        if (lf == nullptr) break;
+        ++count;
+        at = static_cast<const char*>(lf) + 1;
+    }
+    return count;
 }
 
 // A base-10 integer in the 32-bit range that makes up the entire field (leading blanks and a
@@ -47,38 +64,102 @@ bool AllWhole(const std::vector<std::string>& fields, std::initializer_list<size
                        [&](size_t p) { return IsWholeInteger(fields[p - 1]); });
 }
 
-MacroFileParse Parse(std::string_view text, std::string_view importerSettings) {
-    MacroFileParse result;
-    size_t pos = 0;
-    std::string_view line;
-    if (!NextLine(text, pos, line) || line.empty()) {
-        result.error = kMacroNoNameError;
-        return result;
-    }
-    result.name = std::string(line);
-
-    size_t afterName = pos;
-    if (NextLine(text, pos, line) && line.substr(0, kSettingsPrefix.size()) == kSettingsPrefix) {
-        result.settings =
-            ConvertFileSettings(line.substr(kSettingsPrefix.size()), importerSettings);
-    } else {
-        pos = afterName;
-    }
-
-    result.events.reserve(std::count(text.begin() + pos, text.end(), '\n') + 1);
-    while (NextLine(text, pos, line)) {
-        if (line.empty()) continue;
-        if (auto event = ParseEventLine(line, WheelField::Optional))
-            result.events.push_back(*event);
-    }
-    result.events.shrink_to_fit();
-    return result;
-}
-
 MacroFileParse Failure(const char* message) {
     MacroFileParse result;
     result.error = message;
     return result;
+}
+
+// Takes the lines of a macro file one at a time, so that a file need not be held whole.
+class MacroFileReader {
+  public:
+    MacroFileReader(std::string_view importerSettings, size_t lineCount)
+        : importerSettings_(importerSettings) {
+        // One allocation for the whole list: fresh memory dominates the cost of a long macro.
+        result_.events.reserve(lineCount);
+    }
+
+    void Line(std::string_view line) {
+        ++lines_;
+        if (lines_ == 1) {
+            if (line.empty()) result_.error = kMacroNoNameError;
+            result_.name = std::string(line);
+            return;
+        }
+        if (!result_.error.empty()) return;
+        if (lines_ == 2 && line.substr(0, kSettingsPrefix.size()) == kSettingsPrefix) {
+            result_.settings =
+                ConvertFileSettings(line.substr(kSettingsPrefix.size()), importerSettings_);
+            return;
+        }
+        if (line.empty()) return;
+        if (auto event = ParseEventLine(line, WheelField::Optional)) {
+            result_.events.push_back(*event);
+        }
+    }
+
+    MacroFileParse Finish() {
+        if (lines_ == 0) result_.error = kMacroNoNameError;
+        if (!result_.error.empty()) return MacroFileParse{{}, {}, {}, result_.error};
+        return std::move(result_);
+    }
+
+  private:
+    std::string_view importerSettings_;
+    size_t lines_ = 0;
+    MacroFileParse result_;
+};
+
+MacroFileParse Parse(std::string_view text, std::string_view importerSettings) {
+    MacroFileReader reader(importerSettings, CountLineFeeds(text) + 1);
+    ForEachLine(text, [&reader](std::string_view line) { reader.Line(line); });
+    return reader.Finish();
+}
+
+// Reads the file in blocks, twice: once to count its lines, once to read them.
+MacroFileParse ReadStream(std::istream& file, std::string_view importerSettings) {
+    constexpr size_t kBlock = 1 << 20;
+    std::string block(kBlock, '\0');
+    auto readBlock = [&]() -> std::string_view {
+        file.read(block.data(), static_cast<std::streamsize>(block.size()));
+        return std::string_view(block.data(), static_cast<size_t>(file.gcount()));
+    };
+
+    size_t lineFeeds = 0;
+    for (std::string_view chunk = readBlock(); !chunk.empty(); chunk = readBlock()) {
+        lineFeeds += CountLineFeeds(chunk);
+    }
+    if (file.bad()) return Failure(kMacroOpenError);
+    file.clear();
+    file.seekg(0, std::ios::beg);
+    if (!file) return Failure(kMacroOpenError);
+
+    MacroFileReader reader(importerSettings, lineFeeds + 1);
+    auto emit = [&reader](std::string_view line) {
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        reader.Line(line);
+    };
+    std::string partial;  // a line cut by the end of a block
+    for (std::string_view chunk = readBlock(); !chunk.empty(); chunk = readBlock()) {
+        for (size_t pos = 0;;) {
+            size_t lf = chunk.find('\n', pos);
+            if (lf == std::string_view::npos) {
+                partial.append(chunk.substr(pos));
+                break;
+            }
+            if (partial.empty()) {
+                emit(chunk.substr(pos, lf - pos));
+            } else {
+                partial.append(chunk.substr(pos, lf - pos));
+                emit(partial);
+                partial.clear();
+            }
+            pos = lf + 1;
+        }
+    }
+    if (file.bad()) return Failure(kMacroOpenError);
+    if (!partial.empty()) emit(partial);
+    return reader.Finish();
 }
 
 }  // namespace
@@ -99,9 +180,20 @@ std::string MacroFileText(std::string_view name, std::string_view globalSettings
 bool WriteMacroFile(const std::string& path, std::string_view name,
                     std::string_view globalSettingsLine, const std::vector<UnifiedEvent>& events) {
     try {
-        std::string text = MacroFileText(name, globalSettingsLine, events);
         std::ofstream file(path, std::ios::binary | std::ios::trunc);
         if (!file) return false;
+        // Written in blocks, so that a long macro never needs its whole text in memory.
+        constexpr size_t kBlock = 1 << 20;
+        std::string text = MacroFileText(name, globalSettingsLine, {});
+        text.reserve(kBlock + 64);
+        for (const UnifiedEvent& event : events) {
+            AppendEventLine(text, event);
+            text += "\r\n";
+            if (text.size() >= kBlock) {
+                file.write(text.data(), static_cast<std::streamsize>(text.size()));
+                text.clear();
+            }
+        }
         file.write(text.data(), static_cast<std::streamsize>(text.size()));
         file.close();
         return !file.fail();
@@ -127,14 +219,7 @@ MacroFileParse ReadMacroFile(const std::string& path, std::string_view importerS
         if (std::filesystem::is_directory(path, ignored)) return Failure(kMacroOpenError);
         std::ifstream file(path, std::ios::binary);
         if (!file) return Failure(kMacroOpenError);
-        file.seekg(0, std::ios::end);
-        std::streamoff size = file.tellg();
-        if (size < 0) return Failure(kMacroOpenError);
-        file.seekg(0, std::ios::beg);
-        std::string text(static_cast<size_t>(size), '\0');
-        file.read(text.data(), size);
-        if (file.bad() || file.gcount() != size) return Failure(kMacroOpenError);
-        return ParseMacroText(text, importerSettings);
+        return ReadStream(file, importerSettings);
     } catch (const std::bad_alloc&) {
         return Failure(kMacroTooLargeError);
     } catch (const std::exception&) {
@@ -158,10 +243,10 @@ std::string ConvertFileSettings(std::string_view fileSettingsLine,
     }
     if (n >= 33) {
         p[18] = f[31];
-        p[19] = f[32] == "1" ? "1" : "0";
+        p[19].assign(1, f[32] == "1" ? '1' : '0');
     } else if (n >= 23) {
         p[18] = p[17];
-        p[19] = "0";
+        p[19].assign(1, '0');
     }
 
     std::string joined;

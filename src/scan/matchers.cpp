@@ -1,4 +1,5 @@
 // Predicates and matchers the scenario detectors are built from.
+#include <algorithm>
 #include <utility>
 
 #include "scan/macro_scan.h"
@@ -88,6 +89,10 @@ bool IsBareWinKey(const UnifiedEvent& event, const HeldMods& mods) {
 
 std::vector<KeyEv> KeyDowns(const std::vector<UnifiedEvent>& events) {
     std::vector<KeyEv> keys;
+    // One exact allocation: fresh memory is the main cost of scanning a long macro.
+    keys.reserve(std::count_if(events.begin(), events.end(), [](const UnifiedEvent& e) {
+        return e.type == EventType::Key && e.down;
+    }));
     HeldMods held;
     for (const UnifiedEvent& event : events) {
         if (event.type != EventType::Key) continue;
@@ -141,25 +146,32 @@ SeqResult MatchSequence(const std::vector<KeyEv>& keys, const std::vector<KeyPre
 SeqResult CountWithin(const std::vector<KeyEv>& keys, const KeyPredicate& predicate, size_t count,
                       double window) {
     if (count == 0) return {};
-    std::vector<double> times;
+    // The last `count` accepted times, oldest at `next` once full.
+    std::vector<double> recent(count);
+    size_t seen = 0;
     for (const KeyEv& key : keys) {
-        if (Accepts(predicate, key)) times.push_back(TimeOf(key));
-    }
-    for (size_t i = 0; i + count <= times.size(); ++i) {
-        if (times[i + count - 1] - times[i] <= window) return {true, times[i]};
+        if (!Accepts(predicate, key)) continue;
+        recent[seen % count] = TimeOf(key);
+        ++seen;
+        if (seen >= count) {
+            double first = recent[seen % count];
+            if (TimeOf(key) - first <= window) return {true, first};
+        }
     }
     return {};
 }
 
 TypingBurst FindTypingBurst(const std::vector<KeyEv>& keys) {
-    std::vector<size_t> typed;
+    // Positions of the last eight typed keys, oldest at `seen % 8` once full.
+    size_t recent[kBurstLength] = {};
+    size_t seen = 0;
     for (size_t i = 0; i < keys.size(); ++i) {
-        if (IsTypedKey(*keys[i].event, keys[i].mods)) typed.push_back(i);
-    }
-    for (size_t p = 0; p + kBurstLength <= typed.size(); ++p) {
-        double first = TimeOf(keys[typed[p]]);
-        if (TimeOf(keys[typed[p + kBurstLength - 1]]) - first <= kBurstSeconds) {
-            return {true, first, typed[p + kBurstLength - 1]};
+        if (!IsTypedKey(*keys[i].event, keys[i].mods)) continue;
+        recent[seen % kBurstLength] = i;
+        ++seen;
+        if (seen >= kBurstLength) {
+            double first = TimeOf(keys[recent[seen % kBurstLength]]);
+            if (TimeOf(keys[i]) - first <= kBurstSeconds) return {true, first, i};
         }
     }
     return {};

@@ -139,3 +139,35 @@ TEST(MacroFileWrite, ExactBytesAndRoundTrip) {
     EXPECT_EQ(ReadMacroFile(dir.File("none.vtpmacro"), kImporter).error, kMacroOpenError);
     EXPECT_EQ(ReadMacroFile(dir.path(), kImporter).error, kMacroOpenError);
 }
+
+TEST(MacroFileRead, BlocksJoinLikeTheWholeText) {
+    constexpr size_t kBlock = 1 << 20;  // the reader's block size
+    std::string many = "Many\r\nSETTINGS:1\r\n";
+    for (int i = 0; many.size() < 2 * kBlock + kBlock / 2; ++i) {
+        many += FormatEventLine({3, i * 0.01, 0, 0, 0, 65u + i % 26, i % 2 == 0, 0}) + "\r\n";
+    }
+    // A line end split across a block boundary: the CR ends one block, the LF starts the next.
+    std::string straddle = "S\n";
+    straddle += std::string(kBlock - 1 - straddle.size() - 16, ' ') + "3,1,0,0,0,65,1,0";
+    straddle += "\r\n3,2,0,0,0,66,1,0";  // and no final line end
+    ASSERT_EQ(straddle[kBlock - 1], '\r');
+    const std::string texts[] = {
+        many,
+        straddle,
+        std::string(kBlock + kBlock / 2, 'n') + "\n3,1,0,0,0,65,1,0\n",
+        many.substr(0, many.size() - 1),
+        "\r",
+        "",
+    };
+    TempDir dir;
+    for (const auto& text : texts) {
+        MacroFileParse want = ParseMacroText(text, kImporter);
+        MacroFileParse got = ReadMacroFile(dir.Write("m.vtpmacro", text), kImporter);
+        EXPECT_EQ(got.error, want.error) << text.size();
+        EXPECT_EQ(got.name, want.name) << text.size();
+        EXPECT_EQ(got.settings, want.settings) << text.size();
+        EXPECT_EQ(got.events, want.events) << text.size();
+    }
+    EXPECT_EQ(ParseMacroText(straddle, "").events.size(), 2u);
+    EXPECT_GT(ParseMacroText(many, "").events.size(), 100000u);
+}
