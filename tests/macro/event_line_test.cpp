@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -137,4 +138,25 @@ TEST(UnifiedEvent, EqualOnlyWhenAllEightValuesAre) {
     EXPECT_EQ(same, base);
     for (const auto& c : changed)
         EXPECT_NE(c, base);
+}
+
+// Toolkits set the user's locale at start-up; a decimal comma must never reach an event line.
+TEST(EventLine, IndependentOfTheNumericLocale) {
+    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string saved = previous ? previous : "C";
+    bool switched = false;
+    for (const char* name :
+         {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "German_Germany.1252", "German", "de-DE"}) {
+        if (std::setlocale(LC_NUMERIC, name) != nullptr) {
+            switched = true;
+            break;
+        }
+    }
+    if (!switched) GTEST_SKIP() << "no locale with a decimal comma is installed";
+    const std::string line = FormatEventLine({3, 1.5, 0, 0, 0, 65, true, 0});
+    auto back = ParseEventLine("3,2.25,0,0,0,65,1,0", WheelField::Required);
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    EXPECT_EQ(line, "3,1.5,0,0,0,65,1,0");
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->time, 2.25);
 }
