@@ -22,6 +22,8 @@ enum class WheelField { Required, Optional };
 
 // Reads an event line with the standard conversions of the C++ library: leading blanks and a sign
 // are accepted, text after the number is ignored, a field without a number or out of the 32-bit
-// range does not convert. The time must be a finite number. Fields after the eighth are ignored.
+// range does not convert (type, flags and key code take the unsigned range, a minus sign wrapping
+// as strtoul's does). The time must be a finite number, read without regard to the locale. Fields
+// after the eighth are ignored; with an optional wheel, one that does not convert reads as 0.
 // No value when the line cannot be used.
 std::optional<UnifiedEvent> ParseEventLine(std::string_view line, WheelField wheel);
