@@ -12,16 +12,11 @@ ConsoleVerdict Unavailable(const char* what) {
 
 ConsoleVerdict RunConsoleCheck(const ConsoleChoice& choice) {
     switch (choice.mode) {
-        case ConsoleMode::UpdateSelfTest:
-            return Unavailable("the update self-test");
-        case ConsoleMode::ValidateTheme:
-            return Unavailable("theme validation");
-        case ConsoleMode::ValidateMacro:
-            return ValidateMacroFileCheck(choice.file);
-        case ConsoleMode::ScanMacro:
-            return ScanMacroFileCheck(choice.file);
-        case ConsoleMode::None:
-            break;
+        case ConsoleMode::UpdateSelfTest: return Unavailable("the update self-test");
+        case ConsoleMode::ValidateTheme: return Unavailable("theme validation");
+        case ConsoleMode::ValidateMacro: return ValidateMacroFileCheck(choice.file);
+        case ConsoleMode::ScanMacro: return ScanMacroFileCheck(choice.file);
+        case ConsoleMode::None: break;
     }
     return {};
 }
