@@ -1,5 +1,7 @@
 #include "app/console_checks.h"
 
+#include "profiles/macro_checks.h"
+
 namespace {
 
 ConsoleVerdict Unavailable(const char* what) {
@@ -15,9 +17,9 @@ ConsoleVerdict RunConsoleCheck(const ConsoleChoice& choice) {
         case ConsoleMode::ValidateTheme:
             return Unavailable("theme validation");
         case ConsoleMode::ValidateMacro:
-            return Unavailable("macro validation");
+            return ValidateMacroFileCheck(choice.file);
         case ConsoleMode::ScanMacro:
-            return Unavailable("the macro scan");
+            return ScanMacroFileCheck(choice.file);
         case ConsoleMode::None:
             break;
     }
