@@ -1,6 +1,8 @@
 #include "bridge/args.h"
 
+#include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 
 std::string FlattenArgs(std::string_view args) {
@@ -36,10 +38,12 @@ std::optional<long long> ToInteger(std::string_view text) {
 }
 
 std::optional<double> ToDouble(std::string_view text) {
-    std::string s(text);
-    char* end = nullptr;
-    errno = 0;
-    double v = std::strtod(s.c_str(), &end);
-    if (end == s.c_str() || errno == ERANGE) return std::nullopt;
+    // from_chars ignores the process locale, which the toolkit may set to one with a decimal comma.
+    size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    if (i < text.size() && text[i] == '+') ++i;
+    double v = 0;
+    auto [end, ec] = std::from_chars(text.data() + i, text.data() + text.size(), v);
+    if (ec != std::errc()) return std::nullopt;
     return v;
 }

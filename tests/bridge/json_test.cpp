@@ -92,5 +92,9 @@ TEST(Args, NumberConversions) {
     EXPECT_EQ(ToInteger(""), std::nullopt);
     EXPECT_EQ(ToInteger("99999999999999999999"), std::nullopt);
     EXPECT_EQ(ToDouble("0.5"), 0.5);
+    EXPECT_EQ(ToDouble(" +2.25e1x"), 22.5);
+    EXPECT_EQ(ToDouble("-0.125"), -0.125);
     EXPECT_EQ(ToDouble("abc"), std::nullopt);
+    EXPECT_EQ(ToDouble(""), std::nullopt);
+    EXPECT_EQ(ToDouble("1e999"), std::nullopt);
 }
