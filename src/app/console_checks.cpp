@@ -1,5 +1,8 @@
 #include "app/console_checks.h"
 
+#include "themes/theme_file.h"
+#include "update/update_selftest.h"
+
 namespace {
 
 ConsoleVerdict Unavailable(const char* what) {
@@ -10,11 +13,21 @@ ConsoleVerdict Unavailable(const char* what) {
 
 ConsoleVerdict RunConsoleCheck(const ConsoleChoice& choice) {
     switch (choice.mode) {
-        case ConsoleMode::UpdateSelfTest: return Unavailable("the update self-test");
-        case ConsoleMode::ValidateTheme: return Unavailable("theme validation");
-        case ConsoleMode::ValidateMacro: return Unavailable("macro validation");
-        case ConsoleMode::ScanMacro: return Unavailable("the macro scan");
-        case ConsoleMode::None: break;
+        case ConsoleMode::UpdateSelfTest: {
+            UpdateSelfTestReport report = RunUpdateSelfTest(choice.file);
+            return {report.pass, report.text + (report.pass ? "SELFTEST-UPDATE: ALL PASS\n"
+                                                            : "SELFTEST-UPDATE: FAILURES ABOVE\n")};
+        }
+        case ConsoleMode::ValidateTheme: {
+            ThemeCheck check = LoadThemeFile(choice.file);
+            return {check.accepted, ThemeCheckLine(check)};
+        }
+        case ConsoleMode::ValidateMacro:
+            return Unavailable("macro validation");
+        case ConsoleMode::ScanMacro:
+            return Unavailable("the macro scan");
+        case ConsoleMode::None:
+            break;
     }
     return {};
 }
