@@ -29,6 +29,11 @@ bool ReadLocalManifest(const std::string& path, std::string& body) {
 }
 
 UpdateCheckResult CheckForUpdate(const std::string& manifestOverride) {
+    return CheckForUpdateWithKey(manifestOverride, UpdatePublicKey);
+}
+
+UpdateCheckResult CheckForUpdateWithKey(const std::string& manifestOverride,
+                                        const std::function<const EcdsaP256PublicKey*()>& loadKey) {
     UpdateCheckResult result;
     result.currentVersion = std::string(UpdateOwnVersion());
     std::string body;
@@ -43,7 +48,7 @@ UpdateCheckResult CheckForUpdate(const std::string& manifestOverride) {
         fetched = ReadLocalManifest(manifestOverride, body);
     }
     if (!fetched || body.empty()) return result;
-    const EcdsaP256PublicKey* key = UpdatePublicKey();
+    const EcdsaP256PublicKey* key = loadKey();
     if (!key) return result;
     UpdateManifestInfo info;
     if (EvaluateManifest(key, body, UpdateOwnTier(), result.currentVersion, info)) {
