@@ -8,6 +8,17 @@ using namespace theme_test;
 
 namespace {
 
+// Console output as the tests compare it: a Windows console program's text-mode standard output
+// turns each "\n" into "\r\n".
+inline std::string ConsoleText(const std::string& out) {
+    std::string text;
+    for (size_t i = 0; i < out.size(); ++i) {
+        if (out[i] == '\r' && i + 1 < out.size() && out[i + 1] == '\n') continue;
+        text += out[i];
+    }
+    return text;
+}
+
 // A valid colours-only theme padded with an ignored member to exactly `size` bytes.
 std::string ThemeOfSize(size_t size) {
     std::string head = Theme({}, ", \"pad\": \"");
@@ -65,11 +76,11 @@ TEST(ThemeFile, ConsoleCheckPrintsOneVerdict) {
     };
     for (const auto& c : cases) {
         ProcessResult r = RunProcess(AppPath(), {"--validate-theme=" + dir.Write(c.name, c.bytes)});
-        EXPECT_EQ(r.out, c.out) << c.name;
+        EXPECT_EQ(ConsoleText(r.out), c.out) << c.name;
         EXPECT_EQ(r.exitCode, c.exitCode) << c.name;
     }
     ProcessResult missing =
         RunProcess(AppPath(), {"--validate-theme=" + dir.File("none.vtptheme")});
-    EXPECT_EQ(missing.out, "REJECT could not open file\n");
+    EXPECT_EQ(ConsoleText(missing.out), "REJECT could not open file\n");
     EXPECT_EQ(missing.exitCode, 1);
 }

