@@ -1,5 +1,6 @@
 #include "themes/theme_validate.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -113,25 +114,50 @@ bool IsThemeFontStack(std::string_view v) {
            v == "'Consolas', 'Courier New', monospace";
 }
 
-std::vector<std::string_view> ListPieceNames(std::string_view s) {
-    std::vector<std::string_view> names;
+PieceListing ListPieces(std::string_view s) {
+    PieceListing listing;
     size_t i = s.find('{');
-    if (i == std::string_view::npos) return names;
+    if (i == std::string_view::npos) return listing;
+    // The lookup itself reads only a text that opens with the brace.
+    if (i != 0) listing.plain = false;
     ++i;
     while (true) {
-        while (i < s.size() && (IsBlank(s[i]) || s[i] == ','))
+        int commas = 0;
+        while (i < s.size() && (IsBlank(s[i]) || s[i] == ',')) {
+            if (s[i] == ',') ++commas;
             ++i;
+        }
         if (i >= s.size() || s[i] != '"') break;
-        size_t nameStart = i + 1;
+        if (commas != (listing.names.empty() ? 0 : 1)) listing.plain = false;
+        size_t quote = i;
         size_t afterName = SkipString(s, i);
         if (afterName == std::string_view::npos) break;
-        std::string_view name = s.substr(nameStart, afterName - 1 - nameStart);
         size_t colon = s.find(':', afterName);
         if (colon == std::string_view::npos) break;
-        names.push_back(name);
+        for (size_t j = afterName; j < colon; ++j) {
+            if (!IsBlank(s[j])) listing.plain = false;
+        }
+        listing.names.push_back(s.substr(quote + 1, afterName - quote - 2));
+        listing.starts.push_back(quote);
         i = colon + 1;
         while (i < s.size() && IsBlank(s[i]))
             ++i;
+        if (i < s.size() && s[i] == '"') {
+            size_t end = SkipString(s, i);
+            if (end != std::string_view::npos) {
+                i = end;
+                size_t next = i;
+                while (next < s.size() && IsBlank(s[next]))
+                    ++next;
+                if (next < s.size() && s[next] != ',' && s[next] != '}') listing.plain = false;
+            } else {
+                listing.plain = false;
+            }
+        } else {
+            listing.plain = false;
+        }
+        // Skip the rest of the value: strings, and brackets by depth, up to a comma or a closing
+        // bracket at depth 0.
         int depth = 0;
         while (i < s.size()) {
             char c = s[i];
@@ -151,7 +177,26 @@ std::vector<std::string_view> ListPieceNames(std::string_view s) {
             ++i;
         }
     }
-    return names;
+    return listing;
+}
+
+std::vector<std::string_view> ListPieceNames(std::string_view pieces) {
+    return ListPieces(pieces).names;
+}
+
+std::string LookupListedPiece(std::string& pieces, const PieceListing& listing, size_t k) {
+    std::string_view name = listing.names[k];
+    if (k == 0 || !listing.plain) return JsonLookup(pieces, name);
+    // The lookup starts at the comma before the member, made an opening brace for the moment:
+    // for a plain object its walk meets this member first, as the walk from the start would
+    // after passing the members before it.
+    size_t comma = listing.starts[k] - 1;
+    while (pieces[comma] != ',')
+        --comma;
+    pieces[comma] = '{';
+    std::string value = JsonLookup(std::string_view(pieces).substr(comma), name);
+    pieces[comma] = ',';
+    return value;
 }
 
 ThemeCheck ValidateThemeText(std::string_view text) {
@@ -190,11 +235,19 @@ ThemeCheck ValidateThemeText(std::string_view text) {
     std::string pieces = JsonLookup(skin, "pieces");
     if (!pieces.empty()) {
         if (pieces[0] != '{') return Reject("skin.pieces is not an object");
-        for (std::string_view name : ListPieceNames(pieces)) {
+        PieceListing listing = ListPieces(pieces);
+        std::vector<std::string_view> checked;
+        for (size_t k = 0; k < listing.names.size(); ++k) {
+            std::string_view name = listing.names[k];
             const SkinPiece* piece = FindSkinPiece(name);
             std::string nameText(name);
             if (!piece) return Reject("unknown skin piece name: " + nameText);
-            std::string value = JsonLookup(pieces, name);
+            // A repeated name is checked against its first value, which already passed.
+            if (std::find(checked.begin(), checked.end(), name) != checked.end()) {
+                ++check.pieceCount;
+                continue;
+            }
+            std::string value = LookupListedPiece(pieces, listing, k);
             if (!IsStrictBase64(value)) return Reject("invalid base64 for piece: " + nameText);
             if (Base64DecodedSize(value) > kSkinPieceDecodedCap) {
                 return Reject("piece exceeds the 1 MB decoded cap: " + nameText);
@@ -202,6 +255,7 @@ ThemeCheck ValidateThemeText(std::string_view text) {
             if (!IsPngOfSize(Base64DecodePrefix(value, 24), *piece)) {
                 return Reject("invalid or wrong-size PNG for piece: " + nameText);
             }
+            checked.push_back(name);
             ++check.pieceCount;
         }
     }

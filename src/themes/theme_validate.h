@@ -29,3 +29,18 @@ bool IsThemeFontStack(std::string_view value);
 // Member names of a pieces object in document order, with the lenient listing rules the format
 // fixes (names are kept as written, escapes undecoded).
 std::vector<std::string_view> ListPieceNames(std::string_view pieces);
+
+struct PieceListing {
+    std::vector<std::string_view> names;
+    std::vector<size_t> starts;  // index of each name's opening quote
+    // The object has the plain shape { "name": "text", ... } with blanks only around colons and
+    // exactly one comma between members. The lookup's own walk then meets exactly the listed
+    // members at the listed places, which lets a value be looked up from its member onwards
+    // instead of from the start of a multi-megabyte object.
+    bool plain = true;
+};
+PieceListing ListPieces(std::string_view pieces);
+
+// The value of listed member `k` as the key lookup on the whole pieces object reads it, provided
+// `k` is the first member of that name. `pieces` is changed for the moment and restored.
+std::string LookupListedPiece(std::string& pieces, const PieceListing& listing, size_t k);

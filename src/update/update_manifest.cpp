@@ -58,7 +58,9 @@ std::string DecodeHex(std::string_view hex) {
 }
 
 std::string ReadJsonStringMember(std::string_view text, std::string_view name) {
-    std::string quoted = "\"" + std::string(name) + "\"";
+    std::string quoted;
+    quoted.reserve(name.size() + 2);
+    quoted.append(1, '"').append(name).append(1, '"');
     size_t at = text.find(quoted);
     if (at == std::string_view::npos) return {};
     size_t colon = text.find(':', at + quoted.size());
