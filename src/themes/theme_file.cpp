@@ -1,5 +1,6 @@
 #include "themes/theme_file.h"
 
+#include <filesystem>
 #include <fstream>
 
 namespace {
@@ -13,6 +14,9 @@ ThemeCheck Reject(const char* message) {
 }  // namespace
 
 ThemeCheck LoadThemeFile(const std::string& path, std::string* text) {
+    // A folder opens as a stream on some systems but is no file to read.
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return Reject("could not open file");
     std::ifstream in(path, std::ios::binary);
     if (!in) return Reject("could not open file");
     in.seekg(0, std::ios::end);

@@ -1,5 +1,6 @@
 #include "update/update_check.h"
 
+#include <filesystem>
 #include <fstream>
 
 #include "platform/https_get.h"
@@ -15,6 +16,8 @@ bool HttpGetSmall(const std::string& url, std::string& body) {
 
 bool ReadLocalManifest(const std::string& path, std::string& body) {
     body.clear();
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return false;
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     // One byte past the cap tells an oversized file without reading all of it.

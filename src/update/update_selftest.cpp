@@ -1,5 +1,6 @@
 #include "update/update_selftest.h"
 
+#include <filesystem>
 #include <fstream>
 #include <memory>
 
@@ -57,8 +58,10 @@ void RunAllowListChecks(Run& run) {
 }  // namespace
 
 UpdateSelfTestReport RunUpdateSelfTest(const std::string& vectorsPath) {
+    std::error_code ec;
     std::ifstream in(vectorsPath);
-    if (!in) return {false, "FAIL could not open vectors file: " + vectorsPath + "\n"};
+    if (!in || std::filesystem::is_directory(vectorsPath, ec))
+        return {false, "FAIL could not open vectors file: " + vectorsPath + "\n"};
 
     Run run;
     std::unique_ptr<EcdsaP256PublicKey> key;

@@ -54,6 +54,7 @@ TEST(ThemeFile, SizeIsCheckedBeforeReading) {
         EXPECT_EQ(kept, "untouched");
     }
     EXPECT_EQ(LoadThemeFile(dir.File("missing.vtptheme")).error, "could not open file");
+    EXPECT_EQ(LoadThemeFile(dir.path()).error, "could not open file");
 }
 
 TEST(ThemeFile, ConsoleCheckPrintsOneVerdict) {

@@ -157,6 +157,17 @@ TEST(ThemeValidate, Pieces) {
          "REJECT invalid or wrong-size PNG for piece: panel\n"},
         {"{" + piece("panel", Quoted(Base64("GIF89a" + Png(256, 256)))) + "}",
          "REJECT invalid or wrong-size PNG for piece: panel\n"},
+        // Pieces are read with the key lookup's own walk, which a malformed object ends early.
+        {"{" + piece("panel", panel) + " ,\n\t" + piece("radio", Quoted(Base64(Png(52, 52)))) + "}",
+         "OK skin 2 pieces\n"},
+        {"{" + piece("panel", panel) + ",, " + piece("radio", Quoted(Base64(Png(52, 52)))) + "}",
+         "REJECT invalid base64 for piece: radio\n"},
+        {"{" + piece("panel", panel) + ", \"radio\" x: " + Quoted(Base64(Png(52, 52))) + "}",
+         "REJECT invalid base64 for piece: radio\n"},
+        {"{" + piece("panel", "[" + panel + "]") + ", " +
+             piece("radio", Quoted(Base64(Png(52, 52)))) + "}",
+         "REJECT invalid base64 for piece: panel\n"},
+        {"{, " + piece("panel", panel) + "}", "REJECT invalid base64 for piece: panel\n"},
         // The first failing piece in document order decides.
         {"{" + piece("radio", Quoted(Base64(Png(1, 1)))) + ", " + piece("nope", panel) + "}",
          "REJECT invalid or wrong-size PNG for piece: radio\n"},

@@ -24,6 +24,7 @@ TEST(UpdateCheck, LocalManifestSize) {
     }
     std::string body;
     EXPECT_FALSE(ReadLocalManifest(dir.File("missing.json"), body));
+    EXPECT_FALSE(ReadLocalManifest(dir.path(), body));
 }
 
 TEST(UpdateCheck, Sources) {
