@@ -10,6 +10,18 @@
 
 using namespace update_test;
 
+namespace {
+
+// An ignored member `"pad":"ppp…",` with `n` letters.
+std::string PadMember(size_t n) {
+    std::string member = "\"pad\":\"";
+    member.append(n, 'p');
+    member.append("\",");
+    return member;
+}
+
+}  // namespace
+
 TEST(UpdateCheck, LocalManifestSize) {
     TempDir dir;
     struct Case {
@@ -18,7 +30,9 @@ TEST(UpdateCheck, LocalManifestSize) {
     } cases[] = {{0, false}, {1, true}, {16384, true}, {16385, false}, {100000, false}};
     for (const auto& c : cases) {
         std::string body = "stale";
-        std::string path = dir.Write("m" + std::to_string(c.size), std::string(c.size, 'x'));
+        std::string name = "m";
+        name += std::to_string(c.size);
+        std::string path = dir.Write(name, std::string(c.size, 'x'));
         EXPECT_EQ(ReadLocalManifest(path, body), c.read) << c.size;
         EXPECT_EQ(body.size(), c.read ? c.size : 0u) << c.size;
     }
@@ -44,11 +58,11 @@ TEST(UpdateCheck, Sources) {
 
     // A valid manifest padded past 16384 bytes with an ignored member is refused unread.
     std::string padded = text;
-    padded.insert(1, "\"pad\":\"" + std::string(16385 - text.size(), 'p') + "\",");
+    padded.insert(1, PadMember(16385 - text.size()));
     ASSERT_GT(padded.size(), 16384u);
     EXPECT_FALSE(CheckForUpdateWithKey(dir.Write("big.json", padded), key).available);
     std::string exact = text;
-    exact.insert(1, "\"pad\":\"" + std::string(16384 - text.size() - 9, 'p') + "\",");
+    exact.insert(1, PadMember(16384 - text.size() - 9));
     ASSERT_EQ(exact.size(), 16384u);
     EXPECT_TRUE(CheckForUpdateWithKey(dir.Write("exact.json", exact), key).available);
 
