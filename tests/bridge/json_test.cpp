@@ -15,8 +15,7 @@ TEST(JsonEscape, QuotesAndEscapes) {
         {"caf\xc3\xa9", "\"caf\xc3\xa9\""},
         {"</script>", R"("</script>")"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(JsonEscape(c.in), c.out) << c.in;
+    for (const auto& c : cases) EXPECT_EQ(JsonEscape(c.in), c.out) << c.in;
 }
 
 TEST(JsonLookup, ReadsOnlyOutermostMembersFirstWins) {
@@ -45,15 +44,14 @@ TEST(JsonLookup, EdgeCases) {
         {R"({"pieces": []})", "pieces", "[]"},
         {R"({"pieces": {}})", "pieces", "{}"},
         {R"({"k":"a,b}"})", "k", "a,b}"},
-        {R"({"x":1,"k":"v")", "k", "v"},  // a match before a broken tail still counts
+        {R"({"x":1,"k":"v")", "k", "v"},      // a match before a broken tail still counts
         {R"({"x":"unterminated,"k":"v"})", "k", ""},
-        {R"(["k","v"])", "k", ""},  // not an object
+        {R"(["k","v"])", "k", ""},            // not an object
         {"", "k", ""},
         {R"({"k"})", "k", ""},
-        {R"({"a\"b":1})", "a\\\"b", "1"},  // keys compare as written, escapes included
+        {R"({"a\"b":1})", "a\\\"b", "1"},     // keys compare as written, escapes included
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(JsonLookup(c.doc, c.key), c.value) << c.doc;
+    for (const auto& c : cases) EXPECT_EQ(JsonLookup(c.doc, c.key), c.value) << c.doc;
 }
 
 TEST(JsonArrayElement, ReadsByIndex) {
@@ -76,7 +74,7 @@ TEST(Args, FlattenAndSplit) {
     EXPECT_EQ(FlattenArgs("[]"), "");
     EXPECT_EQ(FlattenArgs(R"([420])"), "420");
     EXPECT_EQ(FlattenArgs(R"(["a", " b", [1]])"), "a,  b, 1");  // blanks stay
-    EXPECT_EQ(FlattenArgs(R"(["x\"y"])"), "x\\y");              // quotes go wherever they stand
+    EXPECT_EQ(FlattenArgs(R"(["x\"y"])"), "x\\y");  // quotes go wherever they stand
 
     using V = std::vector<std::string>;
     EXPECT_EQ(SplitString("", ','), V{""});

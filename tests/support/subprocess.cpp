@@ -47,10 +47,8 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     if (!CreatePipe(&readEnd, &writeEnd, &sa, 0)) return result;
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
     std::string line = Quote(program);
-    for (const auto& a : args)
-        line += " " + Quote(a);
-    for (const auto& [k, v] : env)
-        SetEnvironmentVariableA(k.c_str(), v.c_str());
+    for (const auto& a : args) line += " " + Quote(a);
+    for (const auto& [k, v] : env) SetEnvironmentVariableA(k.c_str(), v.c_str());
     STARTUPINFOA si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
@@ -58,10 +56,9 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION pi{};
-    BOOL ok =
-        CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-    for (const auto& [k, v] : env)
-        SetEnvironmentVariableA(k.c_str(), nullptr);
+    BOOL ok = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                             &si, &pi);
+    for (const auto& [k, v] : env) SetEnvironmentVariableA(k.c_str(), nullptr);
     CloseHandle(writeEnd);
     if (ok) {
         char buffer[4096];
@@ -86,19 +83,15 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     int fds[2];
     if (pipe(fds) != 0) return result;
     std::vector<std::string> envStrings;
-    for (char** e = environ; *e; ++e)
-        envStrings.emplace_back(*e);
-    for (const auto& [k, v] : env)
-        envStrings.push_back(k + "=" + v);
+    for (char** e = environ; *e; ++e) envStrings.emplace_back(*e);
+    for (const auto& [k, v] : env) envStrings.push_back(k + "=" + v);
     std::vector<char*> envp, argv;
-    for (auto& s : envStrings)
-        envp.push_back(s.data());
+    for (auto& s : envStrings) envp.push_back(s.data());
     envp.push_back(nullptr);
     std::string prog = program;
     std::vector<std::string> argCopy = args;
     argv.push_back(prog.data());
-    for (auto& a : argCopy)
-        argv.push_back(a.data());
+    for (auto& a : argCopy) argv.push_back(a.data());
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -111,8 +104,7 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     if (rc == 0) {
         char buffer[4096];
         ssize_t n;
-        while ((n = read(fds[0], buffer, sizeof buffer)) > 0)
-            result.out.append(buffer, n);
+        while ((n = read(fds[0], buffer, sizeof buffer)) > 0) result.out.append(buffer, n);
         int status = 0;
         waitpid(pid, &status, 0);
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
@@ -136,9 +128,7 @@ TempDir::~TempDir() {
     fs::remove_all(path_, ignored);
 }
 
-std::string TempDir::File(const std::string& name) const {
-    return (fs::path(path_) / name).string();
-}
+std::string TempDir::File(const std::string& name) const { return (fs::path(path_) / name).string(); }
 
 std::string TempDir::Write(const std::string& name, const std::string& bytes) const {
     std::string p = File(name);
