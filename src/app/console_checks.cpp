@@ -22,12 +22,9 @@ ConsoleVerdict RunConsoleCheck(const ConsoleChoice& choice) {
             ThemeCheck check = LoadThemeFile(choice.file);
             return {check.accepted, ThemeCheckLine(check)};
         }
-        case ConsoleMode::ValidateMacro:
-            return Unavailable("macro validation");
-        case ConsoleMode::ScanMacro:
-            return Unavailable("the macro scan");
-        case ConsoleMode::None:
-            break;
+        case ConsoleMode::ValidateMacro: return Unavailable("macro validation");
+        case ConsoleMode::ScanMacro: return Unavailable("the macro scan");
+        case ConsoleMode::None: break;
     }
     return {};
 }
