@@ -9,7 +9,7 @@ VELOTAP_PACKAGES=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth x11-utils xautomation xdotool dbus dbus-x11
     clang libclang-rt-14-dev
-    mingw-w64 wine wine64
+    mingw-w64 wine wine64 openssl
 )
 
 missing=()

@@ -1,21 +1,20 @@
 #include "app/console_checks.h"
 
 #include "profiles/macro_checks.h"
-
-namespace {
-
-ConsoleVerdict Unavailable(const char* what) {
-    return {false, std::string("REJECT ") + what + " is not available in this build\n"};
-}
-
-}  // namespace
+#include "themes/theme_file.h"
+#include "update/update_selftest.h"
 
 ConsoleVerdict RunConsoleCheck(const ConsoleChoice& choice) {
     switch (choice.mode) {
-        case ConsoleMode::UpdateSelfTest:
-            return Unavailable("the update self-test");
-        case ConsoleMode::ValidateTheme:
-            return Unavailable("theme validation");
+        case ConsoleMode::UpdateSelfTest: {
+            UpdateSelfTestReport report = RunUpdateSelfTest(choice.file);
+            return {report.pass, report.text + (report.pass ? "SELFTEST-UPDATE: ALL PASS\n"
+                                                            : "SELFTEST-UPDATE: FAILURES ABOVE\n")};
+        }
+        case ConsoleMode::ValidateTheme: {
+            ThemeCheck check = LoadThemeFile(choice.file);
+            return {check.accepted, ThemeCheckLine(check)};
+        }
         case ConsoleMode::ValidateMacro:
             return ValidateMacroFileCheck(choice.file);
         case ConsoleMode::ScanMacro:
