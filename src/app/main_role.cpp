@@ -13,6 +13,7 @@
 #include "platform/process.h"
 #include "platform/shell.h"
 #include "platform/window_host.h"
+#include "update/update_check_thread.h"
 #include "window/icon.h"
 #include "window/main_window.h"
 #include "window/page_assembly.h"
@@ -104,6 +105,11 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
     app.appSettingsPath = DataFile("appsettings.txt");
     LoadAppSettings(app.appSettingsPath, app.settings);
     ApplyLaunchOnStartup(app.settings.launchOnStartup, ExecutablePath());
+
+    app.threads.updateCheck = std::thread([&app] {
+        RunUpdateCheckThread(app.running, app.updateManifest,
+                             [&app](const std::string& script) { app.page.Post(script); });
+    });
 
     WindowHostOptions options;
     options.automation = AutomationRequested(argc, argv);

@@ -52,7 +52,9 @@ size_t ValueEnd(std::string_view s, size_t i) {
     return i == start ? std::string_view::npos : i;
 }
 
-std::string ReadValue(std::string_view raw) {
+}  // namespace
+
+std::string JsonReadValue(std::string_view raw) {
     if (!raw.empty() && raw.front() == '"') {
         std::string out;
         JsonUnescape(raw.substr(1, raw.size() - 2), out);
@@ -60,8 +62,6 @@ std::string ReadValue(std::string_view raw) {
     }
     return std::string(raw);
 }
-
-}  // namespace
 
 std::string JsonEscape(std::string_view text) {
     static const char kHex[] = "0123456789abcdef";
@@ -151,10 +151,14 @@ bool JsonUnescape(std::string_view body, std::string& out) {
     return true;
 }
 
-std::string JsonLookup(std::string_view doc, std::string_view key) {
+std::string_view JsonLookupRaw(std::string_view doc, std::string_view key) {
     size_t i = SkipBlanks(doc, 0);
     if (i >= doc.size() || doc[i] != '{') return {};
-    i = SkipBlanks(doc, i + 1);
+    return JsonLookupRawFrom(doc, i + 1, key);
+}
+
+std::string_view JsonLookupRawFrom(std::string_view doc, size_t offset, std::string_view key) {
+    size_t i = SkipBlanks(doc, offset);
     while (i < doc.size() && doc[i] == '"') {
         size_t keyEnd = StringEnd(doc, i);
         if (keyEnd == std::string_view::npos) return {};
@@ -164,12 +168,23 @@ std::string JsonLookup(std::string_view doc, std::string_view key) {
         i = SkipBlanks(doc, i + 1);
         size_t end = ValueEnd(doc, i);
         if (end == std::string_view::npos) return {};
-        if (name == key) return ReadValue(doc.substr(i, end - i));
+        if (name == key) return doc.substr(i, end - i);
         i = SkipBlanks(doc, end);
         if (i >= doc.size() || doc[i] != ',') return {};
         i = SkipBlanks(doc, i + 1);
     }
     return {};
+}
+
+std::string JsonLookup(std::string_view doc, std::string_view key) {
+    return JsonReadValue(JsonLookupRaw(doc, key));
+}
+
+std::string_view JsonLookupView(std::string_view doc, std::string_view key, std::string& storage) {
+    std::string_view raw = JsonLookupRaw(doc, key);
+    if (raw.empty() || raw.front() != '"') return raw;
+    storage = JsonReadValue(raw);
+    return storage;
 }
 
 std::string JsonArrayElement(std::string_view doc, size_t index) {
@@ -179,7 +194,7 @@ std::string JsonArrayElement(std::string_view doc, size_t index) {
     for (size_t n = 0; i < doc.size() && doc[i] != ']'; ++n) {
         size_t end = ValueEnd(doc, i);
         if (end == std::string_view::npos) return {};
-        if (n == index) return ReadValue(doc.substr(i, end - i));
+        if (n == index) return JsonReadValue(doc.substr(i, end - i));
         i = SkipBlanks(doc, end);
         if (i >= doc.size() || doc[i] != ',') return {};
         i = SkipBlanks(doc, i + 1);

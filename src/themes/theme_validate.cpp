@@ -184,19 +184,15 @@ std::vector<std::string_view> ListPieceNames(std::string_view pieces) {
     return ListPieces(pieces).names;
 }
 
-std::string LookupListedPiece(std::string& pieces, const PieceListing& listing, size_t k) {
+std::string LookupListedPiece(std::string_view pieces, const PieceListing& listing, size_t k) {
     std::string_view name = listing.names[k];
     if (k == 0 || !listing.plain) return JsonLookup(pieces, name);
-    // The lookup starts at the comma before the member, made an opening brace for the moment:
-    // for a plain object its walk meets this member first, as the walk from the start would
-    // after passing the members before it.
+    // For a plain object the walk from the comma before this member meets it first, as the walk
+    // from the start would after passing the members before it; this keeps the lookups linear.
     size_t comma = listing.starts[k] - 1;
     while (pieces[comma] != ',')
         --comma;
-    pieces[comma] = '{';
-    std::string value = JsonLookup(std::string_view(pieces).substr(comma), name);
-    pieces[comma] = ',';
-    return value;
+    return JsonReadValue(JsonLookupRawFrom(pieces, comma + 1, name));
 }
 
 ThemeCheck ValidateThemeText(std::string_view text) {
@@ -229,10 +225,12 @@ ThemeCheck ValidateThemeText(std::string_view text) {
     check.accepted = true;
     // Without format 2, a skin and template 1 the skin is ignored, however broken it is.
     if (JsonLookup(text, "format") != "2") return check;
-    std::string skin = JsonLookup(text, "skin");
+    // The skin and its pieces are most of a large file: read them in place.
+    std::string skinCopy, piecesCopy;
+    std::string_view skin = JsonLookupView(text, "skin", skinCopy);
     if (skin.empty() || JsonLookup(skin, "template") != "1") return check;
 
-    std::string pieces = JsonLookup(skin, "pieces");
+    std::string_view pieces = JsonLookupView(skin, "pieces", piecesCopy);
     if (!pieces.empty()) {
         if (pieces[0] != '{') return Reject("skin.pieces is not an object");
         PieceListing listing = ListPieces(pieces);

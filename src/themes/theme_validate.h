@@ -43,4 +43,4 @@ PieceListing ListPieces(std::string_view pieces);
 
 // The value of listed member `k` as the key lookup on the whole pieces object reads it, provided
 // `k` is the first member of that name. `pieces` is changed for the moment and restored.
-std::string LookupListedPiece(std::string& pieces, const PieceListing& listing, size_t k);
+std::string LookupListedPiece(std::string_view pieces, const PieceListing& listing, size_t k);

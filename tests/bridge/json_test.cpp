@@ -56,6 +56,20 @@ TEST(JsonLookup, EdgeCases) {
         EXPECT_EQ(JsonLookup(c.doc, c.key), c.value) << c.doc;
 }
 
+TEST(JsonLookup, RawViewsPointIntoTheDocument) {
+    const std::string doc = R"({"s":"a\nb", "o":{"k":[1]}, "n":2, "b":"x"})";
+    EXPECT_EQ(JsonLookupRaw(doc, "s"), R"("a\nb")");
+    EXPECT_EQ(JsonLookupRaw(doc, "o"), R"({"k":[1]})");
+    EXPECT_EQ(JsonLookupRaw(doc, "missing"), "");
+    std::string storage;
+    EXPECT_EQ(JsonLookupView(doc, "s", storage), "a\nb");
+    EXPECT_EQ(JsonLookupView(doc, "o", storage).data(), doc.data() + doc.find("{\"k\""));
+    // Walking from a comma between members finds what follows it.
+    EXPECT_EQ(JsonLookupRawFrom(doc, doc.find(", \"n\"") + 1, "n"), "2");
+    EXPECT_EQ(JsonLookupRawFrom(doc, doc.find(", \"n\"") + 1, "s"), "");
+    EXPECT_EQ(JsonReadValue(JsonLookupRaw(doc, "b")), "x");
+}
+
 TEST(JsonArrayElement, ReadsByIndex) {
     const std::string doc = R"([420, "a\"b", {"k":[1,2]}, true])";
     EXPECT_EQ(JsonArrayElement(doc, 0), "420");

@@ -60,6 +60,8 @@ class Session:
         self.env.pop("WEBKIT_INSPECTOR_SERVER", None)
         self.apps = []
         self.driver = None
+        # The update check reads this local manifest instead of going to the network.
+        self.manifest = os.path.join(self.root, "update-manifest.json")
 
     # --- the program -------------------------------------------------------------------------
     def start_app(self, *args, env=None):
@@ -68,7 +70,7 @@ class Session:
     def start_app_at(self, program, *args, env=None):
         e = dict(self.env)
         e.update(env or {})
-        proc = subprocess.Popen([program, *args], env=e, stdout=subprocess.PIPE,
+        proc = subprocess.Popen([program, *args, "--update-manifest=" + self.manifest], env=e, stdout=subprocess.PIPE,
                                 stderr=subprocess.PIPE)
         self.apps.append(proc)
         return proc
@@ -120,7 +122,7 @@ class Session:
         self.base = f"http://127.0.0.1:{port}"
         wait_for(lambda: self._driver_up(), what="WebKitWebDriver")
         caps = {"capabilities": {"alwaysMatch": {"webkitgtk:browserOptions": {
-            "binary": APP, "args": ["--automation"]}}}}
+            "binary": APP, "args": ["--automation", "--update-manifest=" + self.manifest]}}}}
         self.sid = self.wd("POST", "/session", caps)["sessionId"]
         wait_for(lambda: self.script("return document.readyState") == "complete",
                  what="page load")
