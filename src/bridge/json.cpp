@@ -1,5 +1,7 @@
 #include "bridge/json.h"
 
+#include <cstring>
+
 namespace {
 
 bool IsBlank(char c) {
@@ -13,13 +15,19 @@ size_t SkipBlanks(std::string_view s, size_t i) {
 }
 
 // End (one past the closing quote) of the string literal that opens at `i`; npos when unterminated.
+// A quote closes the string when an even number of backslashes stands before it. Skins carry
+// megabytes of base64 in strings, so quotes are found with memchr.
 size_t StringEnd(std::string_view s, size_t i) {
-    for (++i; i < s.size(); ++i) {
-        if (s[i] == '\\') {
-            ++i;
-        } else if (s[i] == '"') {
-            return i + 1;
-        }
+    const size_t open = i;
+    for (size_t from = i + 1; from < s.size();) {
+        const void* hit = std::memchr(s.data() + from, '"', s.size() - from);
+        if (!hit) return std::string_view::npos;
+        size_t quote = static_cast<const char*>(hit) - s.data();
+        size_t slashes = 0;
+        while (quote - slashes > open + 1 && s[quote - slashes - 1] == '\\')
+            ++slashes;
+        if (slashes % 2 == 0) return quote + 1;
+        from = quote + 1;
     }
     return std::string_view::npos;
 }
@@ -109,16 +117,16 @@ std::string JsonEscape(std::string_view text) {
 bool JsonUnescape(std::string_view body, std::string& out) {
     out.clear();
     out.reserve(body.size());
-    for (size_t i = 0; i < body.size(); ++i) {
-        if (body[i] != '\\') {
-            out += body[i];
-            continue;
-        }
-        if (++i == body.size()) {
+    for (size_t i = 0; i < body.size();) {
+        const void* hit = std::memchr(body.data() + i, '\\', body.size() - i);
+        size_t slash = hit ? static_cast<const char*>(hit) - body.data() : body.size();
+        out.append(body.data() + i, slash - i);
+        if (slash == body.size()) break;
+        if (slash + 1 == body.size()) {
             out.clear();
             return false;
         }
-        switch (body[i]) {
+        switch (body[slash + 1]) {
             case '"':
                 out += '"';
                 break;
@@ -147,6 +155,7 @@ bool JsonUnescape(std::string_view body, std::string& out) {
                 out.clear();
                 return false;
         }
+        i = slash + 2;
     }
     return true;
 }
