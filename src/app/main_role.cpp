@@ -9,6 +9,7 @@
 #include "app/main_bindings.h"
 #include "app/migration.h"
 #include "platform/desktop.h"
+#include "platform/clock.h"
 #include "platform/instance_lock.h"
 #include "platform/process.h"
 #include "platform/shell.h"
@@ -104,6 +105,15 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
     app.appSettingsPath = DataFile("appsettings.txt");
     LoadAppSettings(app.appSettingsPath, app.settings);
     ApplyLaunchOnStartup(app.settings.launchOnStartup, ExecutablePath());
+
+    TimerPrecision timerPrecision;
+    std::string inputError;
+    app.engine.Connect(inputError);  // without synthesis the tools run and send nothing
+    const EngineContext engine = app.EngineView();
+    app.threads.clickSpammer = std::thread(RunClickSpammerThread, engine);
+    app.threads.keySpammer = std::thread(RunKeySpammerThread, engine);
+    app.threads.commandProcessor = std::thread(RunCommandProcessorThread, engine);
+    app.threads.busyNotifier = std::thread(RunBusyNotifierThread, engine);
 
     WindowHostOptions options;
     options.automation = AutomationRequested(argc, argv);
