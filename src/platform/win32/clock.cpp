@@ -1,7 +1,8 @@
 #include "platform/clock.h"
 
-#include <timeapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <mmsystem.h>
 
 int64_t CounterFrequency() {
     static const int64_t frequency = [] {
