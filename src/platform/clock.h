@@ -18,4 +18,7 @@ class TimerPrecision {
     ~TimerPrecision();
     TimerPrecision(const TimerPrecision&) = delete;
     TimerPrecision& operator=(const TimerPrecision&) = delete;
+
+  private:
+    unsigned long saved_ = 0;  // linux: the timer slack to restore
 };

@@ -23,17 +23,13 @@ void SleepMilliseconds(int milliseconds) {
     }
 }
 
-namespace {
-unsigned long previousSlack = 0;
-}
-
 // Timer slack applies per thread and is inherited by threads started later, so the main role
 // sets it before starting its workers.
 TimerPrecision::TimerPrecision() {
-    previousSlack = static_cast<unsigned long>(prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0));
+    saved_ = static_cast<unsigned long>(prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0));
     prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
 }
 
 TimerPrecision::~TimerPrecision() {
-    if (previousSlack > 0) prctl(PR_SET_TIMERSLACK, previousSlack, 0, 0, 0);
+    if (saved_ > 0) prctl(PR_SET_TIMERSLACK, saved_, 0, 0, 0);
 }
