@@ -1,16 +1,11 @@
 #include "engine/timing.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 
 #include "platform/clock.h"
 #include "platform/event.h"
-
-namespace {
-// Sleeps end this long before a deadline; the rest is spun. Covers the wake-up latency of a timed
-// wait with 1 ms timer precision.
-constexpr int64_t kSpinMargin = 600'000;
-}  // namespace
 
 int64_t IntervalMs(int32_t hours, int32_t minutes, int32_t seconds, int32_t milliseconds) {
     double total = hours * 3600000.0 + minutes * 60000.0 + seconds * 1000.0 + milliseconds;
@@ -20,8 +15,8 @@ int64_t IntervalMs(int32_t hours, int32_t minutes, int32_t seconds, int32_t mill
 }
 
 int64_t CycleSchedule::Begin(int64_t now) const {
-    if (!planned || now < nextStart || now - nextStart >= interval) return now;
-    return nextStart;
+    if (!planned || now < nextStart) return now;
+    return std::max(nextStart, now - interval);
 }
 
 void CycleSchedule::Plan(int64_t start, int64_t intervalNs, int64_t extra) {
@@ -31,10 +26,11 @@ void CycleSchedule::Plan(int64_t start, int64_t intervalNs, int64_t extra) {
 }
 
 int WaitUntil(int64_t deadline, std::initializer_list<Event*> events) {
+    const int64_t margin = WakeUpMargin();
     for (;;) {
         int64_t remaining = deadline - MonotonicNanos();
-        if (remaining <= kSpinMargin) break;
-        int which = WaitAny(events, std::chrono::nanoseconds(remaining - kSpinMargin));
+        if (remaining <= margin) break;
+        int which = WaitAny(events, std::chrono::nanoseconds(remaining - margin));
         if (which >= 0) return which;
     }
     while (MonotonicNanos() < deadline) {

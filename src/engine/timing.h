@@ -30,10 +30,11 @@ struct WorkerWake {
     static WorkerWake Precise(int64_t at) { return {Kind::Precise, at}; }
 };
 
-// A tool's cycle schedule. Each cycle begins at its planned start (the end of the last wait), so
-// the period is the interval itself and does not grow by the cycle's own work or the wake-up
-// latency. A cycle that is late by less than one interval keeps the plan; one that is later, or a
-// cycle woken early by a start or stop, begins a new plan from now (no burst of catch-up cycles).
+// A tool's cycle schedule. Each cycle is counted from its planned start (the end of the last
+// wait), so the period is the interval itself and does not grow by the cycle's own work or the
+// wake-up latency. A late cycle runs at once, and the plan absorbs at most one interval of the
+// delay: after a long stall one further cycle may follow at once, never a burst. A cycle woken
+// early (by a start or stop) begins a new plan from now.
 struct CycleSchedule {
     bool planned = false;
     int64_t nextStart = 0;

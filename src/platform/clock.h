@@ -9,6 +9,9 @@ int64_t CounterNow();
 // The counter in nanoseconds.
 int64_t MonotonicNanos();
 void SleepMilliseconds(int milliseconds);
+// How late a timed wait may wake, in nanoseconds, with TimerPrecision in force: waits that must end
+// on time sleep until this much before their deadline and spin the rest.
+int64_t WakeUpMargin();
 
 // Held by the main role while its workers run: 1 ms timer resolution with the power-throttling
 // exemption on Windows, minimal timer slack on linux. Restored when destroyed.

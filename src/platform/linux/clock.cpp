@@ -17,6 +17,11 @@ int64_t MonotonicNanos() {
     return CounterNow();
 }
 
+int64_t WakeUpMargin() {
+    // With 1 ns timer slack a timed wait wakes within tens of microseconds of its time.
+    return 150'000;
+}
+
 void SleepMilliseconds(int milliseconds) {
     timespec ts{milliseconds / 1000, (milliseconds % 1000) * 1'000'000L};
     while (nanosleep(&ts, &ts) != 0) {

@@ -25,6 +25,11 @@ int64_t MonotonicNanos() {
     return ticks / frequency * 1'000'000'000 + ticks % frequency * 1'000'000'000 / frequency;
 }
 
+int64_t WakeUpMargin() {
+    // Waits end on 1 ms timer ticks, so up to a tick and a half late.
+    return 1'500'000;
+}
+
 void SleepMilliseconds(int milliseconds) {
     Sleep(static_cast<DWORD>(milliseconds));
 }
