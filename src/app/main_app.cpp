@@ -21,6 +21,7 @@ std::string MainApp::TakePendingAlert() {
 }
 
 EngineContext MainApp::EngineView() {
-    return {engine,      running,     settings.stopToolsWithMacro, quit,       command, clickWake,
-            keySpamWake, playWake,    timelineAck};
+    return {engine,      running,  settings.stopToolsWithMacro,
+            quit,        command,  clickWake,
+            keySpamWake, playWake, timelineAck};
 }
