@@ -12,6 +12,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -33,32 +34,37 @@ extern char** environ;
 
 namespace {
 
-// A private X server for the whole program.
+// A private X server for the whole program. It must not reset when its last client leaves
+// (between benchmarks), and it goes with this process even when the process dies.
 struct Server {
     pid_t pid = -1;
     bool ok = false;
+    Display* keepAlive = nullptr;
     Server() {
         int fds[2];
         if (pipe(fds) != 0) return;
         std::string fd = std::to_string(fds[1]);
-        const char* argv[] = {"Xvfb",       "-displayfd", fd.c_str(), "-screen", "0",
-                              "800x600x24", "-nolisten",  "tcp",      nullptr};
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        int rc = posix_spawnp(&pid, "Xvfb", &actions, nullptr, const_cast<char**>(argv), environ);
-        posix_spawn_file_actions_destroy(&actions);
+        pid = fork();
+        if (pid == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            close(fds[0]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x600x24",
+                   "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
+            _exit(127);
+        }
         close(fds[1]);
         std::string number;
         char c;
-        while (rc == 0 && read(fds[0], &c, 1) == 1 && c != '\n')
+        while (pid > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
             number += c;
         close(fds[0]);
         if (number.empty()) return;
         setenv("DISPLAY", (":" + number).c_str(), 1);
-        ok = true;
+        keepAlive = XOpenDisplay(nullptr);
+        ok = keepAlive != nullptr;
     }
     ~Server() {
+        if (keepAlive) XCloseDisplay(keepAlive);
         if (pid > 0) {
             kill(pid, SIGTERM);
             waitpid(pid, nullptr, 0);
@@ -76,6 +82,7 @@ class PressListener {
   public:
     PressListener() {
         display_ = XOpenDisplay(nullptr);
+        if (!display_) return;
         int event, error;
         XQueryExtension(display_, "XInputExtension", &opcode_, &event, &error);
         unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
@@ -87,9 +94,10 @@ class PressListener {
     }
     ~PressListener() {
         stop_ = true;
-        thread_.join();
-        XCloseDisplay(display_);
+        if (thread_.joinable()) thread_.join();
+        if (display_) XCloseDisplay(display_);
     }
+    bool ok() const { return display_ != nullptr; }
     std::vector<int64_t> Take() {
         std::lock_guard lock(mutex_);
         return std::exchange(stamps_, {});
@@ -187,6 +195,7 @@ std::vector<int64_t> RunVelotap(PressListener& listener, const Setting& s) {
 
 std::vector<int64_t> RunReference(PressListener& listener, const Setting& s) {
     Display* d = XOpenDisplay(nullptr);
+    if (!d) return {};
     listener.Take();
     timespec next;
     clock_gettime(CLOCK_MONOTONIC, &next);
@@ -238,6 +247,10 @@ void Clicker(benchmark::State& state) {
     const Setting s{static_cast<int>(state.range(0)), state.range(1) != 0,
                     static_cast<int>(state.range(2))};
     PressListener listener;
+    if (!listener.ok()) {
+        state.SkipWithError("cannot connect to the X server");
+        return;
+    }
     std::vector<int64_t> presses;
     for (auto _ : state)
         presses = Run(listener, s);
