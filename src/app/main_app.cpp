@@ -19,3 +19,9 @@ std::string MainApp::TakePendingAlert() {
     std::lock_guard lock(alertMutex_);
     return std::exchange(pendingAlert_, std::string());
 }
+
+EngineContext MainApp::EngineView() {
+    return {engine,      running,  settings.stopToolsWithMacro,
+            quit,        command,  clickWake,
+            keySpamWake, playWake, timelineAck};
+}

@@ -8,6 +8,7 @@
 
 #include "app/app_settings.h"
 #include "bridge/page_poster.h"
+#include "engine/engine.h"
 #include "platform/event.h"
 
 class WindowHost;
@@ -38,6 +39,10 @@ struct MainApp {
 
     AppSettings settings;
     std::string appSettingsPath;
+
+    Engine engine;
+    // The engine's view of this process: its state, events and flags.
+    EngineContext EngineView();
 
     PagePoster page;
     WindowHost* window = nullptr;  // set while the main window exists (UI thread only)

@@ -26,6 +26,8 @@ std::vector<Binding> MainBindings(MainApp& app) {
                      if (app.window) ResizeWindowCall(*app.window, args);
                      return std::string();
                  }});
+    for (Binding& tool : ToolBindings(app.EngineView()))
+        b.push_back(std::move(tool));
     b.push_back({"getPendingThemeAlert",
                  [&app](const std::string&) { return JsonEscape(app.TakePendingAlert()); }});
     b.push_back(
@@ -53,5 +55,6 @@ std::vector<Binding> MainBindings(MainApp& app) {
                      if (const char* uri = LinkAddress(FlattenArgs(args))) OpenUri(uri);
                      return std::string();
                  }});
+    b.push_back(GetSettingsBinding(app.EngineView()));
     return b;
 }

@@ -8,6 +8,7 @@
 #include "app/main_app.h"
 #include "app/main_bindings.h"
 #include "app/migration.h"
+#include "platform/clock.h"
 #include "platform/desktop.h"
 #include "platform/instance_lock.h"
 #include "platform/process.h"
@@ -106,6 +107,14 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
     LoadAppSettings(app.appSettingsPath, app.settings);
     ApplyLaunchOnStartup(app.settings.launchOnStartup, ExecutablePath());
 
+    TimerPrecision timerPrecision;
+    std::string inputError;
+    app.engine.Connect(inputError);  // without synthesis the tools run and send nothing
+    const EngineContext engine = app.EngineView();
+    app.threads.clickSpammer = std::thread(RunClickSpammerThread, engine);
+    app.threads.keySpammer = std::thread(RunKeySpammerThread, engine);
+    app.threads.commandProcessor = std::thread(RunCommandProcessorThread, engine);
+    app.threads.busyNotifier = std::thread(RunBusyNotifierThread, engine);
     app.threads.updateCheck = std::thread([&app] {
         RunUpdateCheckThread(app.running, app.updateManifest,
                              [&app](const std::string& script) { app.page.Post(script); });

@@ -1,0 +1,280 @@
+// Click timing on a private Xvfb, measured from the delivered events (XInput2 raw button presses):
+// the real click spammer on the XTest backend beside `xdotool click --repeat N --delay D` and a
+// minimal XTest clicker that sleeps to absolute deadlines, in the same run.
+//
+// Counters per run: rate = achieved clicks per second / target (1 = exact); err_med, err_p99,
+// err_max = |interval - target| in ms. With the double-click setting the intervals are the cycle
+// starts (15 ms gap + 10 ms interval = 25 ms) and gap_med is the median gap between the two clicks.
+#include <X11/Xlib.h>
+#include <X11/extensions/XInput2.h>
+#include <X11/extensions/XTest.h>
+#include <benchmark/benchmark.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/engine.h"
+#include "platform/clock.h"
+#include "platform/event.h"
+
+extern char** environ;
+
+namespace {
+
+// A private X server for the whole program. It must not reset when its last client leaves
+// (between benchmarks), and it goes with this process even when the process dies.
+struct Server {
+    pid_t pid = -1;
+    bool ok = false;
+    Display* keepAlive = nullptr;
+    Server() {
+        int fds[2];
+        if (pipe(fds) != 0) return;
+        std::string fd = std::to_string(fds[1]);
+        pid = fork();
+        if (pid == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            close(fds[0]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x600x24",
+                   "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        std::string number;
+        char c;
+        while (pid > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
+            number += c;
+        close(fds[0]);
+        if (number.empty()) return;
+        setenv("DISPLAY", (":" + number).c_str(), 1);
+        keepAlive = XOpenDisplay(nullptr);
+        ok = keepAlive != nullptr;
+    }
+    ~Server() {
+        if (keepAlive) XCloseDisplay(keepAlive);
+        if (pid > 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+};
+
+Server& TheServer() {
+    static Server server;
+    return server;
+}
+
+// Receives raw button presses of button 1 and stamps them on arrival.
+class PressListener {
+  public:
+    PressListener() {
+        display_ = XOpenDisplay(nullptr);
+        if (!display_) return;
+        int event, error;
+        XQueryExtension(display_, "XInputExtension", &opcode_, &event, &error);
+        unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+        XISetMask(bits, XI_RawButtonPress);
+        XIEventMask mask{XIAllMasterDevices, sizeof bits, bits};
+        XISelectEvents(display_, DefaultRootWindow(display_), &mask, 1);
+        XSync(display_, False);
+        thread_ = std::thread([this] { Run(); });
+    }
+    ~PressListener() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        if (display_) XCloseDisplay(display_);
+    }
+    bool ok() const { return display_ != nullptr; }
+    std::vector<int64_t> Take() {
+        std::lock_guard lock(mutex_);
+        return std::exchange(stamps_, {});
+    }
+
+  private:
+    void Run() {
+        pollfd p{ConnectionNumber(display_), POLLIN, 0};
+        while (!stop_) {
+            if (!XPending(display_)) {
+                poll(&p, 1, 20);
+                continue;
+            }
+            XEvent e;
+            XNextEvent(display_, &e);
+            const int64_t now = MonotonicNanos();
+            if (e.type != GenericEvent || e.xcookie.extension != opcode_) continue;
+            if (!XGetEventData(display_, &e.xcookie)) continue;
+            auto* raw = static_cast<XIRawEvent*>(e.xcookie.data);
+            if (e.xcookie.evtype == XI_RawButtonPress && raw->detail == 1) {
+                std::lock_guard lock(mutex_);
+                stamps_.push_back(now);
+            }
+            XFreeEventData(display_, &e.xcookie);
+        }
+    }
+    Display* display_;
+    int opcode_ = 0;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+    std::mutex mutex_;
+    std::vector<int64_t> stamps_;
+};
+
+struct Setting {
+    int intervalMs;
+    bool doubleClick;
+    int clicks;  // cycles
+};
+
+void Report(benchmark::State& state, std::vector<int64_t> presses, const Setting& s) {
+    std::vector<int64_t> starts, gaps;
+    for (size_t i = 0; i < presses.size(); ++i) {
+        if (!s.doubleClick || i % 2 == 0) starts.push_back(presses[i]);
+        if (s.doubleClick && i % 2 == 1) gaps.push_back(presses[i] - presses[i - 1]);
+    }
+    const double period = (s.intervalMs + (s.doubleClick ? 15 : 0)) * 1e6;
+    std::vector<double> errors;
+    for (size_t i = 1; i < starts.size(); ++i)
+        errors.push_back(std::fabs(static_cast<double>(starts[i] - starts[i - 1]) - period) / 1e6);
+    std::sort(errors.begin(), errors.end());
+    auto at = [&](double q) {
+        return errors.empty() ? NAN : errors[static_cast<size_t>(q * (errors.size() - 1))];
+    };
+    state.counters["clicks"] = static_cast<double>(starts.size());
+    state.counters["rate"] =
+        starts.size() < 2
+            ? 0
+            : (starts.size() - 1) * period / static_cast<double>(starts.back() - starts.front());
+    state.counters["err_med"] = at(0.5);
+    state.counters["err_p99"] = at(0.99);
+    state.counters["err_max"] = errors.empty() ? NAN : errors.back();
+    if (s.doubleClick) {
+        std::sort(gaps.begin(), gaps.end());
+        state.counters["gap_med"] = gaps.empty() ? NAN : gaps[gaps.size() / 2] / 1e6;
+    }
+}
+
+std::vector<int64_t> RunVelotap(PressListener& listener, const Setting& s) {
+    Engine engine;
+    std::string error;
+    engine.Connect(error);
+    Flag running{1}, stopTools{1};
+    Event quit{true}, command{false}, clickWake{false}, keyWake{false}, playWake{false}, ack{false};
+    EngineContext c{engine, running, stopTools, quit, command, clickWake, keyWake, playWake, ack};
+    EngineState& st = engine.state;
+    st.click.sms = s.intervalMs;
+    st.click.stype = s.doubleClick ? 1 : 0;
+    st.click.rptMode = 0;
+    st.click.rptTimes = s.clicks;
+    std::thread worker(RunClickSpammerThread, c), processor(RunCommandProcessorThread, c);
+    listener.Take();
+    RaiseRequest(st.requests.startClick, command);
+    while (st.clickSpamming.load() == 0)
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    while (st.clickSpamming.load() == 1)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    running = 0;
+    quit.Set();
+    worker.join();
+    processor.join();
+    return listener.Take();
+}
+
+std::vector<int64_t> RunReference(PressListener& listener, const Setting& s) {
+    Display* d = XOpenDisplay(nullptr);
+    if (!d) return {};
+    listener.Take();
+    timespec next;
+    clock_gettime(CLOCK_MONOTONIC, &next);
+    auto advance = [&](int ms) {
+        next.tv_nsec += ms * 1000000L;
+        next.tv_sec += next.tv_nsec / 1000000000L;
+        next.tv_nsec %= 1000000000L;
+        clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr);
+    };
+    auto click = [&] {
+        XTestFakeButtonEvent(d, 1, True, CurrentTime);
+        XTestFakeButtonEvent(d, 1, False, CurrentTime);
+        XFlush(d);
+    };
+    for (int i = 0; i < s.clicks; ++i) {
+        click();
+        if (s.doubleClick) {
+            advance(15);
+            click();
+        }
+        advance(s.intervalMs);
+    }
+    XSync(d, False);
+    XCloseDisplay(d);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    return listener.Take();
+}
+
+std::vector<int64_t> RunXdotool(PressListener& listener, const Setting& s) {
+    listener.Take();
+    std::string count = std::to_string(s.clicks), delay = std::to_string(s.intervalMs);
+    const char* argv[] = {"xdotool", "click",       "--repeat", count.c_str(),
+                          "--delay", delay.c_str(), "1",        nullptr};
+    pid_t pid;
+    if (posix_spawnp(&pid, "xdotool", nullptr, nullptr, const_cast<char**>(argv), environ) == 0) {
+        waitpid(pid, nullptr, 0);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    return listener.Take();
+}
+
+template <std::vector<int64_t> (*Run)(PressListener&, const Setting&)>
+void Clicker(benchmark::State& state) {
+    if (!TheServer().ok) {
+        state.SkipWithError("no Xvfb");
+        return;
+    }
+    static TimerPrecision precision;  // as the main role holds it while its workers run
+    const Setting s{static_cast<int>(state.range(0)), state.range(1) != 0,
+                    static_cast<int>(state.range(2))};
+    PressListener listener;
+    if (!listener.ok()) {
+        state.SkipWithError("cannot connect to the X server");
+        return;
+    }
+    std::vector<int64_t> presses;
+    for (auto _ : state)
+        presses = Run(listener, s);
+    Report(state, presses, s);
+}
+
+// (interval ms, double click, cycles): about 2 s, 5 s and 5 s of clicking.
+#define SETTINGS Args({1, 0, 2000})->Args({5, 0, 1000})->Args({10, 1, 200})
+BENCHMARK(Clicker<RunReference>)
+    ->Name("reference")
+    ->SETTINGS->Iterations(1)
+    ->Repetitions(3)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(Clicker<RunVelotap>)
+    ->Name("velotap")
+    ->SETTINGS->Iterations(1)
+    ->Repetitions(3)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(Clicker<RunXdotool>)
+    ->Name("xdotool")
+    ->Args({1, 0, 2000})
+    ->Args({5, 0, 1000})
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace

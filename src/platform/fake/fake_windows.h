@@ -1,0 +1,54 @@
+#pragma once
+// An in-memory desktop of titled windows and a log of the messages posted to them.
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/desktop.h"
+#include "platform/window_message.h"
+
+class FakeDesktop final : public Desktop {
+  public:
+    struct Entry {
+        WindowHandle handle;
+        std::string title;
+    };
+    std::vector<Entry> windows;
+
+    std::optional<WindowHandle> FindTopLevel(
+        const std::function<bool(const std::string& title)>& matches) override {
+        std::lock_guard lock(mutex);
+        for (const Entry& e : windows)
+            if (matches(e.title)) return e.handle;
+        return std::nullopt;
+    }
+    bool IsMinimized(WindowHandle) override { return false; }
+    void Restore(WindowHandle) override {}
+    void ForceForeground(WindowHandle) override {}
+
+    std::mutex mutex;
+};
+
+class FakeMessenger final : public WindowMessenger {
+  public:
+    struct Posted {
+        WindowHandle window;
+        uint32_t message;
+        uint64_t wparam;
+        int64_t lparam;
+    };
+
+    bool Post(WindowHandle window, uint32_t message, uint64_t wparam, int64_t lparam) override {
+        std::lock_guard lock(mutex);
+        posted.push_back({window, message, wparam, lparam});
+        return true;
+    }
+
+    std::vector<Posted> Snapshot() {
+        std::lock_guard lock(mutex);
+        return posted;
+    }
+
+    std::mutex mutex;
+    std::vector<Posted> posted;
+};

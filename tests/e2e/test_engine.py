@@ -1,0 +1,84 @@
+"""The click and key spammer end to end: the page's controls drive the real engine, whose input
+reaches another X client."""
+import os
+import subprocess
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(__file__))
+from velotap_e2e import Session, wait_for  # noqa: E402
+
+
+class EngineTest(unittest.TestCase):
+    def setUp(self):
+        self.s = Session()
+        self.s.start_driven_app()
+        # A window of another program, under the cursor, that prints what it receives.
+        self.xev = subprocess.Popen(
+            ["xev", "-geometry", "300x200+900+700", "-event", "button", "-event", "keyboard"],
+            env=self.s.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+            bufsize=1)
+        wait_for(lambda: self.s.windows_titled("Event Tester"), what="the xev window")
+        self.s.x("xdotool", "mousemove", "1000", "800")
+
+    def tearDown(self):
+        self.xev.kill()
+        self.xev.wait()
+        self.xev.stdout.close()
+        self.s.close()
+
+    def set_field(self, element_id, value):
+        self.s.script(
+            "const e = document.getElementById(arguments[0]); e.value = arguments[1];"
+            "e.dispatchEvent(new Event('change'));", element_id, value)
+
+    def xev_lines(self, seconds):
+        os.set_blocking(self.xev.stdout.fileno(), False)
+        lines, end = [], time.time() + seconds
+        while time.time() < end:
+            line = self.xev.stdout.readline()
+            if line:
+                lines.append(line)
+            else:
+                time.sleep(0.02)
+        return lines
+
+    def test_counted_clicks_from_the_page_reach_another_window(self):
+        settings = self.s.call("getSettings")
+        self.assertEqual(settings["sms"], 5)
+        self.assertEqual(settings["rptMode"], 1)
+        # Right button, three times, 20 ms apart, chosen in the page's own controls.
+        self.set_field("sms", "20")
+        self.set_field("sbtn", "1")
+        self.set_field("rptMode", "0")
+        self.set_field("rptTimes", "3")
+        wait_for(lambda: self.s.call("getSettings")["rptTimes"] == 3, what="the settings")
+        settings = self.s.call("getSettings")
+        self.assertEqual((settings["sms"], settings["sbtn"], settings["rptMode"]), (20, 1, 0))
+        self.s.click(self.s.find("#spammerToggle"))
+        lines = self.xev_lines(1.5)
+        presses = [l for l in lines if l.startswith("ButtonPress")]
+        self.assertEqual(len(presses), 3, "".join(lines))
+        self.assertEqual(self.s.script("return document.getElementById('clickState').textContent"),
+                         "Running")
+
+    def test_key_spammer_presses_its_default_target_until_stopped(self):
+        self.s.x("xdotool", "windowfocus", "--sync",
+                 self.s.x("xdotool", "search", "--name", "Event Tester").stdout.split()[0])
+        self.s.call("updateKeySpam", "0,0,0,30,1,10")
+        self.s.call("setHoldMode", "keyspam,1")
+        self.assertEqual(self.s.call("getSettings")["holdKeySpam"], True)
+        self.s.call("startKeySpam")
+        lines = self.xev_lines(0.5)
+        self.s.call("stopKeySpam")
+        self.xev_lines(0.2)  # what was under way when the stop came
+        presses = [l for l in lines if l.startswith("KeyPress")]
+        self.assertGreaterEqual(len(presses), 5, "".join(lines))
+        text = "".join(lines)
+        self.assertIn("(keysym 0x20, space)", text)
+        self.assertEqual([l for l in self.xev_lines(0.3) if l.startswith("KeyPress")], [])
+
+
+if __name__ == "__main__":
+    unittest.main()

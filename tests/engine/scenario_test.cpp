@@ -1,0 +1,378 @@
+// Every tests/scenarios/*.txt file is one test of the engine on the fake backend.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "bridge/args.h"
+#include "engine/command_processor.h"
+#include "scenario_runner.h"
+
+namespace {
+
+std::string KeyName(uint16_t scan) {
+    uint32_t vk = FakeInput::FakeVirtualKey(scan);
+    if ((vk >= 0x41 && vk <= 0x5A) || (vk >= 0x30 && vk <= 0x39)) {
+        return std::string(1, static_cast<char>(vk));
+    }
+    switch (vk) {
+        case 0x0D:
+            return "Enter";
+        case 0x10:
+            return "Shift";
+        case 0x11:
+            return "Ctrl";
+        case 0x12:
+            return "Alt";
+        case 0x1B:
+            return "Esc";
+        case 0x20:
+            return "Space";
+        case 0x2E:
+            return "Delete";
+        case 0x25:
+            return "Left";
+        default:
+            break;
+    }
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "scan%02X", scan);
+    return buffer;
+}
+
+std::string ButtonName(uint32_t flags) {
+    switch (flags) {
+        case kLeftDown:
+            return "left-down";
+        case kLeftUp:
+            return "left-up";
+        case kRightDown:
+            return "right-down";
+        case kRightUp:
+            return "right-up";
+        case kMiddleDown:
+            return "middle-down";
+        case kMiddleUp:
+            return "middle-up";
+        case kXDown:
+            return "x-down";
+        case 0:
+            return "none";
+        default:
+            break;
+    }
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "0x%04X", flags);
+    return buffer;
+}
+
+std::string Describe(const InputRecord& r) {
+    char buffer[96];
+    if (r.kind == InputRecord::Kind::Keyboard) {
+        std::snprintf(buffer, sizeof buffer, "key %s %s 0x%04X", KeyName(r.scan).c_str(),
+                      (r.flags & kKeyUp) ? "up" : "down", r.flags);
+    } else if (r.flags == (kMouseMove | kMouseAbsolute)) {
+        std::snprintf(buffer, sizeof buffer, "move-abs %d %d", r.dx, r.dy);
+    } else if (r.flags == kMouseMove) {
+        std::snprintf(buffer, sizeof buffer, "move-rel %d %d", r.dx, r.dy);
+    } else if (r.flags == kMouseWheel) {
+        std::snprintf(buffer, sizeof buffer, "wheel %d", r.mouseData);
+    } else {
+        std::snprintf(buffer, sizeof buffer, "button %s", ButtonName(r.flags).c_str());
+    }
+    return buffer;
+}
+
+std::string FormatTime(int64_t nanos) {
+    char buffer[32];
+    if (nanos % kNanosPerMs == 0) {
+        std::snprintf(buffer, sizeof buffer, "@%lldms",
+                      static_cast<long long>(nanos / kNanosPerMs));
+    } else {
+        std::snprintf(buffer, sizeof buffer, "@%.3fms", static_cast<double>(nanos) / kNanosPerMs);
+    }
+    return buffer;
+}
+
+// "5ms", "10s", "1h", "3723004ms": a duration in nanoseconds, or -1.
+int64_t ParseDuration(const std::string& text) {
+    size_t digits = 0;
+    while (digits < text.size() &&
+           (std::isdigit(static_cast<unsigned char>(text[digits])) || text[digits] == '.')) {
+        ++digits;
+    }
+    if (digits == 0) return -1;
+    double value = std::stod(text.substr(0, digits));
+    std::string unit = text.substr(digits);
+    if (unit == "ms") return static_cast<int64_t>(value * kNanosPerMs);
+    if (unit == "s") return static_cast<int64_t>(value * 1000 * kNanosPerMs);
+    if (unit == "h") return static_cast<int64_t>(value * 3600 * 1000 * kNanosPerMs);
+    return -1;
+}
+
+std::vector<std::string> Words(const std::string& line) {
+    std::istringstream in(line);
+    std::vector<std::string> words;
+    for (std::string w; in >> w;)
+        words.push_back(w);
+    return words;
+}
+
+int32_t ParseNumber(const std::string& text) {
+    return static_cast<int32_t>(std::stol(text, nullptr, 0));
+}
+
+}  // namespace
+
+ScenarioRunner::ScenarioRunner()
+    : context_{engine_,    running_,     stopTools_, quit_, command_,
+               clickWake_, keySpamWake_, playWake_,  ack_} {
+    engine_.Use(&input_, &desktop_, &messenger_);
+    bindings_ = ToolBindings(context_);
+    bindings_.push_back(GetSettingsBinding(context_));
+    Settle();
+}
+
+std::string ScenarioRunner::Call(const std::string& name, const std::string& args) {
+    for (const Binding& b : bindings_)
+        if (b.name == name) return b.sync(args);
+    return "<unknown function " + name + ">";
+}
+
+void ScenarioRunner::Log(const std::string& what) {
+    out_.push_back(FormatTime(now_) + " " + what);
+}
+
+void ScenarioRunner::Drain() {
+    for (const InputRecord& r : input_.Take())
+        Log(Describe(r));
+}
+
+void ScenarioRunner::LogFlags() {
+    auto show = [this](uint8_t now, uint8_t& shown, const char* name) {
+        if (now == shown) return;
+        shown = now;
+        Log(std::string(name) + (now ? " on" : " off"));
+    };
+    show(engine_.state.clickSpamming.load(), shownClick_, "clicking");
+    show(engine_.state.keySpamming.load(), shownKeys_, "keyspam");
+    show(engine_.state.playing.load(), shownPlaying_, "playing");
+}
+
+bool ScenarioRunner::RunProcessorIfDue() {
+    // The processor thread runs one pass at start, then one per command event.
+    if (!processorFirst_ && !command_.IsSet()) return false;
+    processorFirst_ = false;
+    command_.Reset();
+    RunCommandPass(engine_.state, engine_.synth, context_.Events(), stopTools_, engine_.hooks);
+    Drain();
+    LogFlags();
+    return true;
+}
+
+bool ScenarioRunner::RunWorkerIfDue(Worker& w, Event& own, bool click) {
+    bool due = w.firstRun;
+    if (!due && w.wake.kind != WorkerWake::Kind::Precise && own.IsSet()) {
+        own.Reset();  // consumed by the wait it ends
+        due = true;
+    }
+    if (!due && w.wake.kind != WorkerWake::Kind::Idle && w.wake.at <= now_) due = true;
+    if (!due) return false;
+    w.firstRun = false;
+    if (click) {
+        w.wake = ClickSpammerStep(click_, engine_.state, engine_.synth, now_);
+    } else {
+        w.wake =
+            KeySpamStep(keys_, engine_.state, engine_.synth, now_, [this] { Log("busy-notice"); });
+    }
+    Drain();
+    LogFlags();
+    return true;
+}
+
+void ScenarioRunner::Settle() {
+    for (int guard = 0; guard < 10000; ++guard) {
+        bool ran = RunProcessorIfDue();
+        ran = RunWorkerIfDue(clickThread_, clickWake_, true) || ran;
+        ran = RunWorkerIfDue(keyThread_, keySpamWake_, false) || ran;
+        if (!ran) return;
+    }
+    Log("<no quiescence>");
+}
+
+void ScenarioRunner::Advance(int64_t nanos) {
+    const int64_t target = now_ + nanos;
+    Settle();  // what the script raised at the current time
+    for (;;) {
+        int64_t next = target + 1;
+        for (const Worker* w : {&clickThread_, &keyThread_}) {
+            if (w->wake.kind != WorkerWake::Kind::Idle) next = std::min(next, w->wake.at);
+        }
+        if (next > target) break;
+        now_ = std::max(now_, next);
+        Settle();
+    }
+    now_ = target;
+    Settle();
+}
+
+bool ScenarioRunner::Run(const std::string& line, std::string& error) {
+    std::vector<std::string> w = Words(line);
+    if (w.empty()) return true;
+    const std::string& verb = w[0];
+    if (int64_t d = ParseDuration(verb); d >= 0 && w.size() == 1) {
+        Advance(d);
+        return true;
+    }
+    EngineState& s = engine_.state;
+    try {
+        if (verb == "call" && w.size() >= 2) {
+            std::string args = w.size() >= 3 ? line.substr(line.find(w[2])) : "[]";
+            std::string result = Call(w[1], args);
+            if (!result.empty()) Log(w[1] + " => " + result);
+        } else if (verb == "request" && w.size() == 2) {
+            EngineRequests& r = s.requests;
+            Flag* flag = w[1] == "toggleClick"       ? &r.toggleClick
+                         : w[1] == "toggleKeySpam"   ? &r.toggleKeySpam
+                         : w[1] == "togglePlayback"  ? &r.togglePlayback
+                         : w[1] == "toggleRecording" ? &r.toggleRecording
+                         : w[1] == "stopClick"       ? &r.stopClick
+                         : w[1] == "startClick"      ? &r.startClick
+                                                     : nullptr;
+            if (!flag) {
+                error = "unknown request " + w[1];
+                return false;
+            }
+            RaiseRequest(*flag, command_);
+        } else if (verb == "assign" && w.size() == 3) {
+            s.pendingSlot.exchange(ParseNumber(w[1]));
+            s.capturedKey.exchange(ParseNumber(w[2]));
+            command_.Set();
+            Settle();  // one capture at a time, as the capture thread delivers them
+        } else if (verb == "stall" && w.size() == 2) {
+            // The clock moves on while no thread gets to run: a late wake-up.
+            now_ += ParseDuration(w[1]);
+        } else if (verb == "screen" && w.size() == 3) {
+            input_.screen = {ParseNumber(w[1]), ParseNumber(w[2])};
+        } else if (verb == "synth" && w.size() >= 2) {
+            Synth& synth = engine_.synth;
+            if (w[1] == "abs" && w.size() == 4) {
+                synth.AbsoluteMove(ParseNumber(w[2]), ParseNumber(w[3]));
+            } else if (w[1] == "rel" && w.size() == 4) {
+                synth.RelativeMove(ParseNumber(w[2]), ParseNumber(w[3]));
+            } else if (w[1] == "wheel" && w.size() == 3) {
+                synth.Wheel(ParseNumber(w[2]));
+            } else if (w[1] == "key" && w.size() == 4) {
+                synth.Key(static_cast<uint32_t>(ParseNumber(w[2])), w[3] == "down");
+            } else {
+                error = "bad synth line";
+                return false;
+            }
+            Drain();
+        } else if (verb == "pick" && w.size() == 5) {
+            PickButton button = w[1] == "left"     ? PickButton::Left
+                                : w[1] == "right"  ? PickButton::Right
+                                : w[1] == "middle" ? PickButton::Middle
+                                                   : PickButton::X;
+            PickOutcome o = HandlePickPress(s, button, ParseNumber(w[2]), ParseNumber(w[3]),
+                                            w[4] == "injected");
+            const char* names[] = {"not-picking", "picked", "cancelled", "passed"};
+            Log(std::string("pick ") + names[static_cast<int>(o)]);
+        } else if (verb == "playing" && w.size() == 2) {
+            s.playing.exchange(static_cast<uint8_t>(ParseNumber(w[1])));
+        } else {
+            error = "cannot read the line";
+            return false;
+        }
+    } catch (const std::exception& e) {
+        error = std::string("bad number: ") + e.what();
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::string> ScenarioRunner::Finish() {
+    Settle();
+    return out_;
+}
+
+bool LoadScenario(const std::string& path, std::vector<std::string>& script,
+                  std::vector<std::string>& expected, std::string& error) {
+    std::ifstream in(path);
+    if (!in) {
+        error = "cannot open " + path;
+        return false;
+    }
+    bool inExpected = false;
+    for (std::string line; std::getline(in, line);) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+            line.pop_back();
+        if (line.empty() || line[0] == '#') continue;
+        if (line == "---") {
+            inExpected = true;
+            continue;
+        }
+        (inExpected ? expected : script).push_back(line);
+    }
+    if (!inExpected) error = path + " has no \"---\" line before its expected output";
+    return inExpected;
+}
+
+std::string CompareSideBySide(const std::vector<std::string>& expected,
+                              const std::vector<std::string>& actual) {
+    if (expected == actual) return "";
+    size_t width = 8;
+    for (const std::string& e : expected)
+        width = std::max(width, e.size());
+    std::string out =
+        "\n  " + std::string("expected") + std::string(width - 8, ' ') + " | actual\n";
+    bool marked = false;
+    for (size_t i = 0; i < std::max(expected.size(), actual.size()); ++i) {
+        std::string e = i < expected.size() ? expected[i] : "";
+        std::string a = i < actual.size() ? actual[i] : "";
+        bool differ = i >= expected.size() || i >= actual.size() || e != a;
+        out += (differ && !marked) ? "> " : "  ";
+        marked = marked || differ;
+        out += e + std::string(width - e.size(), ' ') + " | " + a + "\n";
+    }
+    return out;
+}
+
+class Scenario : public testing::TestWithParam<std::string> {};
+
+TEST_P(Scenario, ProducesExpectedOutput) {
+    std::vector<std::string> script, expected;
+    std::string error;
+    ASSERT_TRUE(LoadScenario(GetParam(), script, expected, error)) << error;
+    ScenarioRunner runner;
+    for (const std::string& line : script) {
+        ASSERT_TRUE(runner.Run(line, error)) << GetParam() << ": " << line << ": " << error;
+    }
+    std::string diff = CompareSideBySide(expected, runner.Finish());
+    EXPECT_TRUE(diff.empty()) << GetParam() << diff;
+}
+
+std::vector<std::string> ScenarioFiles() {
+    std::vector<std::string> files;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(VELOTAP_SOURCE_DIR "/tests/scenarios")) {
+        if (entry.path().extension() == ".txt") files.push_back(entry.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, Scenario, testing::ValuesIn(ScenarioFiles()),
+                         [](const testing::TestParamInfo<std::string>& info) {
+                             std::string name = std::filesystem::path(info.param).stem().string();
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
+
+TEST(ScenarioRunner, ShowsExpectedAndActualSideBySide) {
+    std::string diff = CompareSideBySide({"@0ms a", "@5ms b"}, {"@0ms a", "@6ms b"});
+    EXPECT_NE(diff.find("> @5ms b"), std::string::npos) << diff;
+    EXPECT_NE(diff.find("| @6ms b"), std::string::npos) << diff;
+}
