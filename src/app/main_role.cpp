@@ -109,7 +109,9 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
 
     TimerPrecision timerPrecision;
     std::string inputError;
-    app.engine.Connect(inputError);  // without synthesis the tools run and send nothing
+    // Without synthesis the tools run and send nothing; the page shows why once.
+    app.engine.Connect(inputError);
+    if (!inputError.empty()) app.SetPendingAlert(inputError);
     const EngineContext engine = app.EngineView();
     app.threads.clickSpammer = std::thread(RunClickSpammerThread, engine);
     app.threads.keySpammer = std::thread(RunKeySpammerThread, engine);
