@@ -3,15 +3,6 @@
 
 #include "support/subprocess.h"
 
-namespace {
-// Standard output is a text stream: on Windows each line end reaches the pipe as CR LF.
-std::string TextStreamLines(std::string out) {
-    for (size_t at; (at = out.find("\r\n")) != std::string::npos;)
-        out.erase(at, 1);
-    return out;
-}
-}  // namespace
-
 TEST(MacroConsoleChecks, VerdictLinesAndExitCodes) {
     TempDir dir;
     const std::string valid = dir.Write("valid.vtpmacro",
@@ -43,6 +34,6 @@ TEST(MacroConsoleChecks, VerdictLinesAndExitCodes) {
     for (const auto& c : cases) {
         ProcessResult got = RunProcess(AppPath(), {c.arg});
         EXPECT_EQ(got.exitCode, c.exitCode) << c.arg;
-        EXPECT_EQ(TextStreamLines(got.out), c.out) << c.arg;
+        EXPECT_EQ(ConsoleText(got.out), c.out) << c.arg;
     }
 }

@@ -153,3 +153,12 @@ std::string ReadWholeFile(const std::string& path) {
     s << in.rdbuf();
     return s.str();
 }
+
+std::string ConsoleText(const std::string& out) {
+    std::string text;
+    for (size_t i = 0; i < out.size(); ++i) {
+        if (out[i] == '\r' && i + 1 < out.size() && out[i + 1] == '\n') continue;
+        text += out[i];
+    }
+    return text;
+}

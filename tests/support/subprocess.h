@@ -14,6 +14,10 @@ struct ProcessResult {
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::vector<std::pair<std::string, std::string>>& env = {});
 
+// Standard output is a text stream: on Windows each "\n" reaches the pipe as "\r\n". This gives
+// the text as the program printed it.
+std::string ConsoleText(const std::string& out);
+
 // The VelotapApp built next to the tests.
 inline std::string AppPath() {
     return VELOTAP_APP_PATH;

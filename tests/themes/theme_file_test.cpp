@@ -8,17 +8,6 @@ using namespace theme_test;
 
 namespace {
 
-// Console output as the tests compare it: a Windows console program's text-mode standard output
-// turns each "\n" into "\r\n".
-inline std::string ConsoleText(const std::string& out) {
-    std::string text;
-    for (size_t i = 0; i < out.size(); ++i) {
-        if (out[i] == '\r' && i + 1 < out.size() && out[i + 1] == '\n') continue;
-        text += out[i];
-    }
-    return text;
-}
-
 // A valid colours-only theme padded with an ignored member to exactly `size` bytes.
 std::string ThemeOfSize(size_t size) {
     std::string head = Theme({}, ", \"pad\": \"");

@@ -8,17 +8,6 @@ using namespace update_test;
 
 namespace {
 
-// Console output as the tests compare it: a Windows console program's text-mode standard output
-// turns each "\n" into "\r\n".
-inline std::string ConsoleText(const std::string& out) {
-    std::string text;
-    for (size_t i = 0; i < out.size(); ++i) {
-        if (out[i] == '\r' && i + 1 < out.size() && out[i + 1] == '\n') continue;
-        text += out[i];
-    }
-    return text;
-}
-
 const char* const kAllowListPasses =
     "PASS allow-list accepts the web host\n"
     "PASS allow-list accepts the API host\n"
