@@ -21,6 +21,16 @@ std::string MainApp::TakePendingAlert() {
 }
 
 EngineContext MainApp::EngineView() {
-    return {engine,      running,     settings.stopToolsWithMacro, quit,       command, clickWake,
-            keySpamWake, playWake,    timelineAck};
+    return {engine,      running,  settings.stopToolsWithMacro,
+            quit,        command,  clickWake,
+            keySpamWake, playWake, timelineAck};
+}
+
+CaptureView MainApp::CaptureViewOf() {
+    return {capture,
+            engine.state,
+            settings,
+            command,
+            [this](const std::string& message) { SetPendingAlert(message); },
+            nullptr};
 }

@@ -51,10 +51,16 @@ std::vector<Binding> MainBindings(MainApp& app) {
                      if (SetPanelOrder(app.settings, FlattenArgs(args))) SaveSettings(app);
                      return std::string();
                  }});
+    const CaptureView capture = app.CaptureViewOf();
+    b.push_back(ResetHotkeysBinding(capture));
     b.push_back({"openLink", [](const std::string& args) {
                      if (const char* uri = LinkAddress(FlattenArgs(args))) OpenUri(uri);
                      return std::string();
                  }});
+    for (Binding& recorder : RecorderBindings(capture))
+        b.push_back(std::move(recorder));
+    b.push_back(TrackerStatusBinding(capture));
     b.push_back(GetSettingsBinding(app.EngineView()));
+    b.push_back(ReassignKeyBinding(capture));
     return b;
 }

@@ -8,9 +8,10 @@
 #include "app/main_app.h"
 #include "app/main_bindings.h"
 #include "app/migration.h"
-#include "platform/desktop.h"
 #include "platform/clock.h"
+#include "platform/desktop.h"
 #include "platform/instance_lock.h"
+#include "platform/pointer_settings.h"
 #include "platform/process.h"
 #include "platform/shell.h"
 #include "platform/window_host.h"
@@ -80,6 +81,7 @@ void OpenMainWindow(MainApp& app, WindowHost& host) {
 void ShutDown(MainApp& app) {
     app.running.exchange(0);
     app.quit.Set();
+    if (app.capture.backend) app.capture.backend->Stop();
     app.watcherStop.Set();
     app.threads.JoinAll();
 }
@@ -109,9 +111,15 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
     TimerPrecision timerPrecision;
     std::string inputError;
     app.engine.Connect(inputError);  // without synthesis the tools run and send nothing
+    app.capture.statusPath = DataFile("status.txt");
+    std::string captureError;
+    app.capture.Connect(captureError);  // without capture no hotkey works and nothing is recorded
+    if (!captureError.empty()) app.SetPendingAlert(captureError);
+    app.capture.InstallHooks(app.engine.hooks);
     const EngineContext engine = app.EngineView();
     app.threads.clickSpammer = std::thread(RunClickSpammerThread, engine);
     app.threads.keySpammer = std::thread(RunKeySpammerThread, engine);
+    app.threads.capture = std::thread(RunCaptureThread, app.CaptureViewOf());
     app.threads.commandProcessor = std::thread(RunCommandProcessorThread, engine);
     app.threads.busyNotifier = std::thread(RunBusyNotifierThread, engine);
 
@@ -124,6 +132,7 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
         ShutDown(app);
         return 1;
     }
+    app.capture.recorder.SetDoubleClickTimeMs(DoubleClickTimeMs());  // the toolkit is up now
     OpenMainWindow(app, *host);
     host->Run();
 

@@ -54,6 +54,17 @@ bool CaptureCore::CaptureWanted() const {
     return c_.engine.pendingSlot.load() != kSlotNone || c_.engine.pickingLocation.load();
 }
 
+std::array<int32_t, 5> CaptureCore::HotkeyCodes() const {
+    const HotkeySlots& s = c_.hotkeys.slots;
+    return {s.recording.load(), s.playback.load(), s.clickSpammer.load(), s.keySpammer.load(),
+            s.unlock.load()};
+}
+
+void CaptureCore::Report(const std::string& message) {
+    if (!reported_.insert(message).second) return;
+    if (c_.report) c_.report(message);
+}
+
 Verdict CaptureCore::Key(uint32_t vk, bool press, bool injected) {
     if (injected) return Verdict::Pass;
     const size_t k = Index(static_cast<int32_t>(vk));

@@ -34,7 +34,7 @@ struct CaptureFixture {
                 if (p.first == x && p.second == y) return true;
             return false;
         },
-        [this] { ++picked; }}};
+        [this] { ++picked; }, nullptr}};
     FakeInput input;
     Synth synth{&input};
     EngineHooks hooks;
