@@ -45,6 +45,8 @@ std::vector<Binding> MainBindings(MainApp& app) {
                          ApplyLaunchOnStartup(app.settings.launchOnStartup, ExecutablePath());
                      }
                      if (effect.save) SaveSettings(app);
+                     // The hotkeys that act may have changed with the setting.
+                     if (app.capture.backend) app.capture.backend->Refresh();
                      return std::string();
                  }});
     b.push_back({"setPanelOrder", [&app](const std::string& args) {

@@ -54,10 +54,13 @@ bool CaptureCore::CaptureWanted() const {
     return c_.engine.pendingSlot.load() != kSlotNone || c_.engine.pickingLocation.load();
 }
 
-std::array<int32_t, 5> CaptureCore::HotkeyCodes() const {
+std::array<int32_t, 5> CaptureCore::HotkeyCodes() {
     const HotkeySlots& s = c_.hotkeys.slots;
+    if (!c_.hotkeysEnabled.load()) return {};
+    const bool lockOn = c_.hotkeys.lockOn.load() != 0;
+    if (lockOn && !Unlocked(c_.hotkeys)) return {0, 0, 0, 0, s.unlock.load()};
     return {s.recording.load(), s.playback.load(), s.clickSpammer.load(), s.keySpammer.load(),
-            s.unlock.load()};
+            lockOn ? s.unlock.load() : 0};
 }
 
 void CaptureCore::Report(const std::string& message) {

@@ -52,7 +52,7 @@ class CaptureCore final : public CaptureHandler {
 
     // Whether an active capture is wanted (a reassignment or a location pick is pending).
     bool CaptureWanted() const override;
-    std::array<int32_t, 5> HotkeyCodes() const override;
+    std::array<int32_t, 5> HotkeyCodes() override;
     void Report(const std::string& message) override;
 
   private:

@@ -100,6 +100,7 @@ class XiCapture final : public CaptureBackend {
     void ReadXtestDevices();
     uint32_t VkOf(int keycode);
     void UpdateGrabs(CaptureHandler& handler);
+    std::set<int> KeycodesOf(const std::array<int32_t, 5>& codes);
     void UngrabHotkeys();
     void GrabHotkeys(CaptureHandler& handler, const std::array<int32_t, 5>& codes);
     void SetActiveCapture(bool on);
@@ -116,6 +117,7 @@ class XiCapture final : public CaptureBackend {
     std::set<int> xtestDevices_;
     std::array<int32_t, 5> grabbedCodes_{};
     bool grabsValid_ = false;
+    bool mappingChanged_ = false;
     std::set<int> grabbedKeycodes_;
     std::set<int> grabbedButtons_;  // X button numbers
     bool activeCapture_ = false;
@@ -189,6 +191,7 @@ void XiCapture::GrabHotkeys(CaptureHandler& handler, const std::array<int32_t, 5
     XISetMask(buttonMask, XI_ButtonPress);
     XISetMask(buttonMask, XI_ButtonRelease);
     for (int32_t code : codes) {
+        if (code == 0) continue;
         XIGrabModifiers any{static_cast<int>(XIAnyModifier), 0};
         int failed = 0;
         if (IsButtonCode(code)) {
@@ -235,8 +238,23 @@ void XiCapture::SetActiveCapture(bool on) {
     activeCapture_ = on;
 }
 
+std::set<int> XiCapture::KeycodesOf(const std::array<int32_t, 5>& codes) {
+    std::set<int> keycodes;
+    for (int32_t code : codes) {
+        if (code == 0 || IsButtonCode(code)) continue;
+        const KeySym keysym = VkToKeysym(static_cast<uint32_t>(code));
+        if (const KeyCode keycode = keysym ? XKeysymToKeycode(grab_, keysym) : 0)
+            keycodes.insert(keycode);
+    }
+    return keycodes;
+}
+
 void XiCapture::UpdateGrabs(CaptureHandler& handler) {
     const std::array<int32_t, 5> codes = handler.HotkeyCodes();
+    if (mappingChanged_) {
+        mappingChanged_ = false;
+        if (KeycodesOf(codes) != grabbedKeycodes_) grabsValid_ = false;
+    }
     if (!grabsValid_ || codes != grabbedCodes_) {
         UngrabHotkeys();
         GrabHotkeys(handler, codes);
@@ -260,8 +278,10 @@ void XiCapture::PointerPosition(int32_t& x, int32_t& y) {
 // The grabbed presses: decide at once from memory, then thaw the keyboard or pointer.
 void XiCapture::HandleGrabEvent(CaptureHandler& handler, XEvent& event) {
     if (event.type == MappingNotify) {
+        // Sent on every switch between keyboards too; only a hotkey that moved to another
+        // keycode needs a new grab.
         XRefreshKeyboardMapping(&event.xmapping);
-        grabsValid_ = false;  // a hotkey may have moved to another keycode
+        mappingChanged_ = true;
         return;
     }
     if (event.type != GenericEvent || event.xcookie.extension != opcode_) return;
@@ -284,8 +304,9 @@ void XiCapture::HandleGrabEvent(CaptureHandler& handler, XEvent& event) {
             break;  // releases are seen on the raw connection
     }
     if (answer) {
+        // The event's own time: a replay stamped CurrentTime is not delivered on to the focus.
         XIAllowEvents(grab_, e->deviceid,
-                      verdict == Verdict::Swallow ? XIAsyncDevice : XIReplayDevice, CurrentTime);
+                      verdict == Verdict::Swallow ? XIAsyncDevice : XIReplayDevice, e->time);
         XFlush(grab_);
     }
     XFreeEventData(grab_, &event.xcookie);
