@@ -233,4 +233,28 @@ TEST(XiCapture, RecordsPhysicalInputButNotInjectedOrOwnClicks) {
     EXPECT_EQ(rig.store.current.front().time, 0.0);
 }
 
+TEST(XiCapture, KeysTypedWhileAHotkeyIsHeldAreRecordedOnce) {
+    Desk desk;
+    ASSERT_TRUE(desk.Open());
+    CaptureRig rig;
+    ASSERT_TRUE(rig.Start());
+    rig.engine.holdAuto.exchange(1);
+    rig.recorder.StartFresh();
+    desk.Key(XK_F6, true);
+    ASSERT_TRUE(WaitFor([&] { return rig.engine.requests.startClick.load() != 0; }));
+    desk.Key(XK_d, true);
+    desk.Key(XK_d, false);
+    desk.Key(XK_F6, false);
+    ASSERT_TRUE(WaitFor([&] { return rig.engine.requests.stopClick.load() != 0; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::lock_guard<std::recursive_mutex> lock(rig.store.lock);
+    int downs = 0, hotkeyEvents = 0;
+    for (const UnifiedEvent& e : rig.store.current) {
+        if (e.type == EventType::Key && e.vk == 'D' && e.down) ++downs;
+        if (e.type == EventType::Key && e.vk == 117) ++hotkeyEvents;
+    }
+    EXPECT_EQ(downs, 1);
+    EXPECT_EQ(hotkeyEvents, 0) << "the hotkey itself is not recorded";
+}
+
 }  // namespace

@@ -290,12 +290,16 @@ void XiCapture::HandleGrabEvent(CaptureHandler& handler, XEvent& event) {
     const bool injected = xtestDevices_.count(e->sourceid) != 0;
     Verdict verdict = Verdict::Pass;
     bool answer = false;
+    // While a swallowed hotkey is held its grab takes the whole keyboard; the other keys it
+    // brings here were seen on the raw connection already.
     switch (event.xcookie.evtype) {
         case XI_KeyPress:
+            if (!grabbedKeycodes_.count(e->detail)) break;
             verdict = handler.Key(VkOf(e->detail), true, injected);
             answer = true;
             break;
         case XI_ButtonPress:
+            if (!grabbedButtons_.count(e->detail)) break;
             verdict = handler.Button(ButtonCode(e->detail), true, static_cast<int32_t>(e->root_x),
                                      static_cast<int32_t>(e->root_y), injected);
             answer = true;
