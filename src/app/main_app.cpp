@@ -32,5 +32,7 @@ CaptureView MainApp::CaptureViewOf() {
             settings,
             command,
             [this](const std::string& message) { SetPendingAlert(message); },
-            nullptr};
+            [this] {
+                if (engine.hooks.copySettingsToProfile) engine.hooks.copySettingsToProfile();
+            }};
 }

@@ -8,9 +8,11 @@
 #include <thread>
 
 #include "capture/capture_core.h"
+#include "capture/tracker_status.h"
 #include "macro/recorder.h"
 #include "platform/clock.h"
 #include "platform/event.h"
+#include "platform/key_names.h"
 #include "support/xvfb.h"
 
 // Xlib's macros clash with GoogleTest's names, so it comes last.
@@ -255,6 +257,18 @@ TEST(XiCapture, KeysTypedWhileAHotkeyIsHeldAreRecordedOnce) {
     }
     EXPECT_EQ(downs, 1);
     EXPECT_EQ(hotkeyEvents, 0) << "the hotkey itself is not recorded";
+}
+
+TEST(XkbKeyNames, LayoutNamesAndFallbacks) {
+    PrivateXServer server;
+    ASSERT_TRUE(server.ok());
+    std::unique_ptr<KeyNameSource> names = ConnectKeyNames();
+    ASSERT_TRUE(names);
+    EXPECT_EQ(KeyDisplayName(names.get(), 0x2E), "Delete");
+    EXPECT_EQ(KeyDisplayName(names.get(), 117), "F6");
+    EXPECT_EQ(KeyDisplayName(names.get(), 'A'), "A");
+    EXPECT_EQ(KeyDisplayName(names.get(), 255), "Key[255]");
+    EXPECT_EQ(KeyDisplayName(names.get(), 4), "Middle Mouse");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 
+#include <cctype>
 #include <mutex>
 
 #include "platform/linux/key_map.h"
@@ -27,7 +28,12 @@ class XkbKeyNames final : public KeyNameSource {
         KeySym shown = XkbKeycodeToKeysym(display_, keycode, static_cast<int>(group), 0);
         if (shown == NoSymbol) shown = keysym;
         const char* name = XKeysymToString(shown);
-        return name ? std::string(name) : std::string();
+        if (!name) return {};
+        std::string text(name);
+        // Letters show as the key caps do, whatever case the layout's first level has.
+        if (text.size() == 1)
+            text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+        return text;
     }
 
   private:
