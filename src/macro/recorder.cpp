@@ -112,6 +112,9 @@ double Recorder::Now() const {
 
 void Recorder::Append(const UnifiedEvent& event) {
     Lock lock(store_.lock);
+    // Stop clears the flag under this lock: an event that raced with it would land after the
+    // re-timing with an unshifted time.
+    if (!engine_.recording.load()) return;
     store_.current.push_back(event);
 }
 

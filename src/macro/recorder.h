@@ -35,7 +35,7 @@ class Recorder {
 
     // Seconds since the recording started.
     double Now() const;
-    // Adds an event at the end of the current macro (capture thread).
+    // Adds an event at the end of the current macro while recording (capture thread).
     void Append(const UnifiedEvent& event);
     // A switch of a tool (1 click spammer, 2 key spammer), only while recording.
     void AppendToolEvent(int32_t tool, bool on);

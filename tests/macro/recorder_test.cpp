@@ -136,6 +136,15 @@ TEST_F(RecorderFixture, FreshRecordingDropsTheUndo) {
     EXPECT_FALSE(recorder.CanUndoContinue());
 }
 
+TEST_F(RecorderFixture, NothingIsAppendedOnceStopped) {
+    recorder.StartFresh();
+    RecordKeyAfter(100);
+    recorder.Stop();
+    RecordKeyAfter(100);  // raced with the stop
+    ASSERT_EQ(store.current.size(), 1u);
+    EXPECT_EQ(store.current[0].time, 0.0);
+}
+
 TEST_F(RecorderFixture, ToolEventsOnlyWhileRecording) {
     recorder.AppendToolEvent(1, true);
     EXPECT_TRUE(store.current.empty());
