@@ -146,6 +146,28 @@ class CaptureTest(unittest.TestCase):
         self.s.call("stopRecording")
         wait_for(lambda: self.status()["state"] == "Idle", what="the recording to stop")
 
+    def test_page_reassigns_a_hotkey_and_drives_the_recorder(self):
+        text = "return document.getElementById(arguments[0]).textContent"
+        wait_for(lambda: self.s.script(text, "hkAuto") == "F6", what="the hotkey names")
+        self.s.click(self.s.find("#reassign-auto"))
+        wait_for(lambda: self.status()["reassigning"] == "auto", what="the pending reassignment")
+        time.sleep(0.2)  # the capture grab is in place
+        self.key("key g")
+        wait_for(lambda: self.s.script(text, "hkAuto") == "G", what="the new hotkey on the page")
+        self.assertNotIn("keysym 0x67", self.xev_lines(0.2), "the captured key is swallowed")
+        self.key("key g")
+        wait_for(lambda: self.status()["autoClicking"], what="the new hotkey to work")
+        self.key("key g")
+
+        self.s.click(self.s.find("label:has(#rec-tmv) .switch span"))
+        wait_for(lambda: not self.s.call("getSettings")["tmv"], what="the switch")
+        self.s.click(self.s.find("#recStart"))
+        wait_for(lambda: self.s.script(text, "recState") == "Recording", what="the recording")
+        self.key("key b")
+        self.s.click(self.s.find("#recStop"))
+        wait_for(lambda: self.s.script(text, "recState") == "Idle", what="the stop")
+        self.assertEqual(self.s.script(text, "eventCount"), "2")
+
 
 if __name__ == "__main__":
     unittest.main()
