@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 #include "capture/capture_core.h"
@@ -19,6 +20,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput.h>
+#include <X11/extensions/XInput2.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <unistd.h>
@@ -121,6 +123,8 @@ struct CaptureRig {
     std::unique_ptr<CaptureBackend> backend;
     std::unique_ptr<CaptureCore> core;
     std::thread thread;
+    std::mutex reportMutex;
+    std::vector<std::string> reports;
 
     bool Start() {
         std::string error;
@@ -130,7 +134,10 @@ struct CaptureRig {
         core = std::make_unique<CaptureCore>(CaptureContext{
             engine, HotkeyContext{engine, slots, lockOn, lockChanged, unlocked, &command}, enabled,
             &recorder, [b](int32_t x, int32_t y) { return b->IsOwnWindowAt(x, y); }, nullptr,
-            nullptr});
+            [this](const std::string& message) {
+                std::lock_guard<std::mutex> lock(reportMutex);
+                reports.push_back(message);
+            }});
         thread = std::thread([this] { backend->Run(*core); });
         std::this_thread::sleep_for(std::chrono::milliseconds(200));  // grabs in place
         return true;
@@ -257,6 +264,24 @@ TEST(XiCapture, KeysTypedWhileAHotkeyIsHeldAreRecordedOnce) {
     }
     EXPECT_EQ(downs, 1);
     EXPECT_EQ(hotkeyEvents, 0) << "the hotkey itself is not recorded";
+}
+
+TEST(XiCapture, AHotkeyHeldByAnotherProgramIsReported) {
+    Desk desk;
+    ASSERT_TRUE(desk.Open());
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    XISetMask(bits, XI_KeyPress);
+    XIEventMask mask{XIAllMasterDevices, sizeof(bits), bits};
+    XIGrabModifiers any{static_cast<int>(XIAnyModifier), 0};
+    XIGrabKeycode(desk.display, XIAllMasterDevices, XKeysymToKeycode(desk.display, XK_F7),
+                  DefaultRootWindow(desk.display), XIGrabModeAsync, XIGrabModeAsync, False, &mask,
+                  1, &any);
+    XSync(desk.display, False);
+    CaptureRig rig;
+    ASSERT_TRUE(rig.Start());
+    std::lock_guard<std::mutex> lock(rig.reportMutex);
+    ASSERT_EQ(rig.reports.size(), 1u);
+    EXPECT_EQ(rig.reports[0], "Hotkey unavailable: another program already uses key 118.");
 }
 
 TEST(XkbKeyNames, LayoutNamesAndFallbacks) {
