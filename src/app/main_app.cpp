@@ -25,3 +25,14 @@ EngineContext MainApp::EngineView() {
             quit,        command,  clickWake,
             keySpamWake, playWake, timelineAck};
 }
+
+CaptureView MainApp::CaptureViewOf() {
+    return {capture,
+            engine.state,
+            settings,
+            command,
+            [this](const std::string& message) { SetPendingAlert(message); },
+            [this] {
+                if (engine.hooks.copySettingsToProfile) engine.hooks.copySettingsToProfile();
+            }};
+}

@@ -8,6 +8,7 @@
 
 #include "app/app_settings.h"
 #include "bridge/page_poster.h"
+#include "capture/capture_service.h"
 #include "engine/engine.h"
 #include "platform/event.h"
 
@@ -43,6 +44,10 @@ struct MainApp {
     Engine engine;
     // The engine's view of this process: its state, events and flags.
     EngineContext EngineView();
+
+    CaptureService capture{engine.state};
+    // The capture subsystem's view of this process.
+    CaptureView CaptureViewOf();
 
     PagePoster page;
     WindowHost* window = nullptr;  // set while the main window exists (UI thread only)

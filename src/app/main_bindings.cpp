@@ -45,16 +45,24 @@ std::vector<Binding> MainBindings(MainApp& app) {
                          ApplyLaunchOnStartup(app.settings.launchOnStartup, ExecutablePath());
                      }
                      if (effect.save) SaveSettings(app);
+                     // The hotkeys that act may have changed with the setting.
+                     if (app.capture.backend) app.capture.backend->Refresh();
                      return std::string();
                  }});
     b.push_back({"setPanelOrder", [&app](const std::string& args) {
                      if (SetPanelOrder(app.settings, FlattenArgs(args))) SaveSettings(app);
                      return std::string();
                  }});
+    const CaptureView capture = app.CaptureViewOf();
+    b.push_back(ResetHotkeysBinding(capture));
     b.push_back({"openLink", [](const std::string& args) {
                      if (const char* uri = LinkAddress(FlattenArgs(args))) OpenUri(uri);
                      return std::string();
                  }});
+    for (Binding& recorder : RecorderBindings(capture))
+        b.push_back(std::move(recorder));
+    b.push_back(TrackerStatusBinding(capture));
     b.push_back(GetSettingsBinding(app.EngineView()));
+    b.push_back(ReassignKeyBinding(capture));
     return b;
 }

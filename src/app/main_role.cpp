@@ -11,6 +11,7 @@
 #include "platform/clock.h"
 #include "platform/desktop.h"
 #include "platform/instance_lock.h"
+#include "platform/pointer_settings.h"
 #include "platform/process.h"
 #include "platform/shell.h"
 #include "platform/window_host.h"
@@ -81,6 +82,7 @@ void OpenMainWindow(MainApp& app, WindowHost& host) {
 void ShutDown(MainApp& app) {
     app.running.exchange(0);
     app.quit.Set();
+    if (app.capture.backend) app.capture.backend->Stop();
     app.watcherStop.Set();
     app.threads.JoinAll();
 }
@@ -109,12 +111,19 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
 
     TimerPrecision timerPrecision;
     std::string inputError;
-    // Without synthesis the tools run and send nothing; the page shows why once.
+    // Without synthesis the tools run and send nothing, and without capture no hotkey works and
+    // nothing is recorded; the page shows why once.
     app.engine.Connect(inputError);
     if (!inputError.empty()) app.SetPendingAlert(inputError);
+    app.capture.statusPath = DataFile("status.txt");
+    std::string captureError;
+    app.capture.Connect(captureError);
+    if (!captureError.empty()) app.SetPendingAlert(captureError);
+    app.capture.InstallHooks(app.engine.hooks);
     const EngineContext engine = app.EngineView();
     app.threads.clickSpammer = std::thread(RunClickSpammerThread, engine);
     app.threads.keySpammer = std::thread(RunKeySpammerThread, engine);
+    app.threads.capture = std::thread(RunCaptureThread, app.CaptureViewOf());
     app.threads.commandProcessor = std::thread(RunCommandProcessorThread, engine);
     app.threads.busyNotifier = std::thread(RunBusyNotifierThread, engine);
     app.threads.updateCheck = std::thread([&app] {
@@ -131,6 +140,7 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
         ShutDown(app);
         return 1;
     }
+    app.capture.recorder.SetDoubleClickTimeMs(DoubleClickTimeMs());  // the toolkit is up now
     OpenMainWindow(app, *host);
     host->Run();
 

@@ -12,13 +12,19 @@ TEST(MainBindings, BoundInContractOrderAndAnswering) {
     app.window = &host;
     BindAll(host, MainBindings(app));
     EXPECT_EQ(host.bindOrder,
-              (std::vector<std::string>{"resizeWindow", "updateSpammer", "startSpammer",
-                                        "stopSpammer", "updateKeySpam", "startKeySpam",
-                                        "stopKeySpam", "removeKeySpamTarget",
-                                        "setKeySpamChordMode", "pickLocation", "setHoldMode",
-                                        "getPendingThemeAlert", "getAppSettings",
-                                        "markWarningSeen", "setAppSetting", "setPanelOrder",
-                                        "openLink", "getSettings"}));
+              (std::vector<std::string>{"resizeWindow",          "updateSpammer",
+                                        "startSpammer",          "stopSpammer",
+                                        "updateKeySpam",         "startKeySpam",
+                                        "stopKeySpam",           "removeKeySpamTarget",
+                                        "setKeySpamChordMode",   "pickLocation",
+                                        "setHoldMode",           "getPendingThemeAlert",
+                                        "getAppSettings",        "markWarningSeen",
+                                        "setAppSetting",         "setPanelOrder",
+                                        "resetHotkeys",          "openLink",
+                                        "updateTracker",         "startRecording",
+                                        "stopRecording",         "continueRecording",
+                                        "undoContinueRecording", "getTrackerStatus",
+                                        "getSettings",           "reassignKey"}));
 
     app.SetPendingAlert("That theme \"x\" failed.");
     EXPECT_EQ(host.Call("getPendingThemeAlert"), R"("That theme \"x\" failed.")");

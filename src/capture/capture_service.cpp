@@ -1,0 +1,111 @@
+#include "capture/capture_service.h"
+
+#include <fstream>
+
+#include "app/app_settings.h"
+#include "bridge/args.h"
+#include "capture/capture_core.h"
+#include "capture/tracker_status.h"
+#include "platform/clock.h"
+#include "platform/event.h"
+
+CaptureService::CaptureService(EngineState& engine)
+    : recorder(macros, engine, CounterNow, CounterFrequency()) {}
+
+void CaptureService::Connect(std::string& error) {
+    keyNames = ConnectKeyNames();
+    backend = ConnectCapture(error);
+}
+
+void CaptureService::InstallHooks(EngineHooks& hooks) {
+    hooks.assignHotkey = [this](int32_t slot, int32_t key) {
+        AssignHotkey(slots, slot, key);
+        if (backend) backend->Refresh();
+    };
+    hooks.startRecording = [this] { recorder.StartFresh(); };
+    hooks.continueRecording = [this] { recorder.StartContinued(); };
+    hooks.stopRecording = [this] { recorder.Stop(); };
+    hooks.undoContinue = [this] { recorder.UndoContinue(); };
+    hooks.appendToolEvent = [this](int32_t tool, bool on) { recorder.AppendToolEvent(tool, on); };
+}
+
+HotkeyContext HotkeysOf(const CaptureView& v) {
+    return {
+        v.engine,           v.capture.slots, v.settings.hotkeyLock, v.settings.hotkeyLockChanged,
+        v.capture.unlocked, &v.command};
+}
+
+void RunCaptureThread(CaptureView v) {
+    CaptureBackend* backend = v.capture.backend.get();
+    if (!backend) return;
+    CaptureContext context{v.engine,
+                           HotkeysOf(v),
+                           v.settings.hotkeysEnabled,
+                           &v.capture.recorder,
+                           [backend](int32_t x, int32_t y) { return backend->IsOwnWindowAt(x, y); },
+                           v.copySettingsToProfile,
+                           v.report};
+    CaptureCore core(std::move(context));
+    backend->Run(core);
+}
+
+std::string TrackerStatus(const CaptureView& v) {
+    CaptureService& c = v.capture;
+    std::lock_guard<std::recursive_mutex> lock(c.macros.lock);
+    HotkeyContext hotkeys = HotkeysOf(v);
+    TrackerExtras extras;
+    extras.count = static_cast<int64_t>(c.macros.current.size());
+    extras.lockOn = v.settings.hotkeyLock.load() != 0;
+    extras.unlocked = Unlocked(hotkeys);
+    extras.canUndoContinue = c.recorder.CanUndoContinue();
+    std::string document = TrackerStatusDocument(v.engine, c.slots, extras, c.keyNames.get());
+    if (!c.statusPath.empty()) {
+        // A failed write is ignored: the page still gets the document.
+        std::ofstream out(c.statusPath, std::ios::binary | std::ios::trunc);
+        out << document;
+    }
+    return document;
+}
+
+Binding ResetHotkeysBinding(CaptureView v) {
+    return {"resetHotkeys", [v](const std::string&) {
+                ResetHotkeys(v.capture.slots);
+                if (v.capture.backend) v.capture.backend->Refresh();
+                return std::string();
+            }};
+}
+
+std::vector<Binding> RecorderBindings(CaptureView v) {
+    auto request = [v](Flag EngineRequests::*flag) {
+        return [v, flag](const std::string&) {
+            RaiseRequest(v.engine.requests.*flag, v.command);
+            return std::string();
+        };
+    };
+    std::vector<Binding> b;
+    b.push_back({"updateTracker", [v](const std::string& args) {
+                     UpdateTracker(v.engine.recorder, FlattenArgs(args));
+                     return std::string();
+                 }});
+    b.push_back({"startRecording", request(&EngineRequests::startRecording)});
+    b.push_back({"stopRecording", request(&EngineRequests::stopRecording)});
+    b.push_back({"continueRecording", request(&EngineRequests::continueRecording)});
+    b.push_back({"undoContinueRecording", request(&EngineRequests::undoContinue)});
+    return b;
+}
+
+Binding TrackerStatusBinding(CaptureView v) {
+    return {"getTrackerStatus", [v](const std::string&) { return TrackerStatus(v); }};
+}
+
+Binding ReassignKeyBinding(CaptureView v) {
+    return {"reassignKey", [v](const std::string& args) {
+                const int32_t slot = SlotFromName(FlattenArgs(args));
+                if (slot != kSlotNone) {
+                    v.engine.capturedKey.exchange(0);
+                    v.engine.pendingSlot.exchange(slot);
+                    if (v.capture.backend) v.capture.backend->Refresh();
+                }
+                return std::string();
+            }};
+}

@@ -1,0 +1,60 @@
+#pragma once
+// The capture subsystem of the main process: hotkey slots, the lock's runtime state, key names,
+// the recorder with its macro store, the capture thread and the page's functions that belong here.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bridge/bindings.h"
+#include "capture/hotkeys.h"
+#include "engine/engine.h"
+#include "macro/macro_store.h"
+#include "macro/recorder.h"
+#include "platform/capture_input.h"
+#include "platform/key_names.h"
+
+struct AppSettings;
+class Event;
+
+struct CaptureService {
+    CaptureService(EngineState& engine);
+
+    HotkeySlots slots;
+    Flag unlocked{1};
+    MacroStore macros;
+    Recorder recorder;
+    std::unique_ptr<KeyNameSource> keyNames;
+    std::unique_ptr<CaptureBackend> backend;
+    std::string statusPath;  // "status.txt" in the data folder
+
+    // Connects the platform backends; `error` describes a capture backend that is unavailable
+    // (no hotkey then works and nothing is recorded).
+    void Connect(std::string& error);
+    // The command processor's hooks of the recorder and of hotkey assignment.
+    void InstallHooks(EngineHooks& hooks);
+};
+
+// Everything the capture thread and the capture functions touch.
+struct CaptureView {
+    CaptureService& capture;
+    EngineState& engine;
+    AppSettings& settings;
+    Event& command;
+    std::function<void(const std::string&)> report;  // shown to the user once
+    std::function<void()> copySettingsToProfile;
+};
+
+HotkeyContext HotkeysOf(const CaptureView& view);
+
+// Runs the capture backend until CaptureService::backend is stopped; returns at once without one.
+void RunCaptureThread(CaptureView view);
+
+// The tracker status document; in the main process it also replaces "status.txt".
+std::string TrackerStatus(const CaptureView& view);
+
+// The page functions, each placed by the caller at its place in the binding order.
+Binding ResetHotkeysBinding(CaptureView view);
+// updateTracker, startRecording, stopRecording, continueRecording, undoContinueRecording.
+std::vector<Binding> RecorderBindings(CaptureView view);
+Binding TrackerStatusBinding(CaptureView view);
+Binding ReassignKeyBinding(CaptureView view);

@@ -1,0 +1,19 @@
+#include "platform/fake/fake_key_names.h"
+
+std::string FakeKeyNames::LayoutName(uint32_t code) {
+    if ((code >= '0' && code <= '9') || (code >= 'A' && code <= 'Z'))
+        return std::string(1, static_cast<char>(code));
+    if (code >= 0x70 && code <= 0x87) return "F" + std::to_string(code - 0x70 + 1);
+    switch (code) {
+        case 0x0D:
+            return "Enter";
+        case 0x1B:
+            return "Esc";
+        case 0x20:
+            return "Space";
+        case 0x2E:
+            return "Delete";
+        default:
+            return {};
+    }
+}
