@@ -114,11 +114,13 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
     // Without synthesis the tools run and send nothing, and without capture no hotkey works and
     // nothing is recorded; the page shows why once.
     app.engine.Connect(inputError);
-    if (!inputError.empty()) app.SetPendingAlert(inputError);
     app.capture.statusPath = DataFile("status.txt");
     std::string captureError;
     app.capture.Connect(captureError);
-    if (!captureError.empty()) app.SetPendingAlert(captureError);
+    std::string missing = inputError;
+    if (!missing.empty() && !captureError.empty()) missing += ' ';
+    missing += captureError;
+    if (!missing.empty()) app.SetPendingAlert(missing);
     app.capture.InstallHooks(app.engine.hooks);
     const EngineContext engine = app.EngineView();
     app.threads.clickSpammer = std::thread(RunClickSpammerThread, engine);
