@@ -98,6 +98,7 @@ class XiCapture final : public CaptureBackend {
     }
     void SelectRaw();
     void ReadXtestDevices();
+    std::vector<int> grabKeyboards_;  // master keyboards the key grabs were made on
     uint32_t VkOf(int keycode);
     void UpdateGrabs(CaptureHandler& handler);
     std::set<int> KeycodesOf(const std::array<int32_t, 5>& codes);
@@ -174,8 +175,10 @@ uint32_t XiCapture::VkOf(int keycode) {
 void XiCapture::UngrabHotkeys() {
     const Window root = DefaultRootWindow(grab_);
     XIGrabModifiers any{static_cast<int>(XIAnyModifier), 0};
-    for (int keycode : grabbedKeycodes_)
-        XIUngrabKeycode(grab_, XIAllMasterDevices, keycode, root, 1, &any);
+    for (int keycode : grabbedKeycodes_) {
+        for (int keyboard : grabKeyboards_)
+            XIUngrabKeycode(grab_, keyboard, keycode, root, 1, &any);
+    }
     for (int button : grabbedButtons_)
         XIUngrabButton(grab_, XIAllMasterDevices, button, root, 1, &any);
     grabbedKeycodes_.clear();
@@ -184,6 +187,17 @@ void XiCapture::UngrabHotkeys() {
 
 void XiCapture::GrabHotkeys(CaptureHandler& handler, const std::array<int32_t, 5>& codes) {
     const Window root = DefaultRootWindow(grab_);
+    // Key grabs name each master keyboard: the server takes the modes of a grab on the
+    // all-master-devices pseudo device in pointer order, which froze the pointer (not the
+    // keyboard) until the hotkey was released.
+    grabKeyboards_.clear();
+    int count = 0;
+    if (XIDeviceInfo* devices = XIQueryDevice(grab_, XIAllMasterDevices, &count)) {
+        for (int i = 0; i < count; ++i) {
+            if (devices[i].use == XIMasterKeyboard) grabKeyboards_.push_back(devices[i].deviceid);
+        }
+        XIFreeDeviceInfo(devices);
+    }
     unsigned char keyMask[XIMaskLen(XI_LASTEVENT)] = {};
     XISetMask(keyMask, XI_KeyPress);
     XISetMask(keyMask, XI_KeyRelease);
@@ -210,10 +224,19 @@ void XiCapture::GrabHotkeys(CaptureHandler& handler, const std::array<int32_t, 5
                 continue;
             }
             if (grabbedKeycodes_.count(keycode)) continue;
-            XIEventMask mask{XIAllMasterDevices, sizeof(keyMask), keyMask};
-            failed = XIGrabKeycode(grab_, XIAllMasterDevices, keycode, root, XIGrabModeSync,
-                                   XIGrabModeAsync, False, &mask, 1, &any);
-            if (failed == 0) grabbedKeycodes_.insert(keycode);
+            size_t made = 0;
+            for (; made < grabKeyboards_.size() && failed == 0; ++made) {
+                XIEventMask mask{grabKeyboards_[made], sizeof(keyMask), keyMask};
+                failed = XIGrabKeycode(grab_, grabKeyboards_[made], keycode, root, XIGrabModeSync,
+                                       XIGrabModeAsync, False, &mask, 1, &any);
+            }
+            if (failed == 0) {
+                grabbedKeycodes_.insert(keycode);
+            } else {
+                for (size_t k = 0; k + 1 < made; ++k) {
+                    XIUngrabKeycode(grab_, grabKeyboards_[k], keycode, root, 1, &any);
+                }
+            }
         }
         if (failed != 0) {
             handler.Report("Hotkey unavailable: another program already uses key " +
