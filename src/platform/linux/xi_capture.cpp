@@ -107,6 +107,7 @@ class XiCapture final : public CaptureBackend {
     void SetActiveCapture(bool on);
     void HandleGrabEvent(CaptureHandler& handler, XEvent& event);
     void HandleRawEvent(CaptureHandler& handler, XEvent& event);
+    void DrainRaw(CaptureHandler& handler);
     void PointerPosition(int32_t& x, int32_t& y);
     long WindowPid(Window window, int depth);
 
@@ -339,6 +340,14 @@ void XiCapture::HandleGrabEvent(CaptureHandler& handler, XEvent& event) {
     XFreeEventData(grab_, &event.xcookie);
 }
 
+void XiCapture::DrainRaw(CaptureHandler& handler) {
+    while (XPending(raw_) > 0) {
+        XEvent event;
+        XNextEvent(raw_, &event);
+        HandleRawEvent(handler, event);
+    }
+}
+
 void XiCapture::HandleRawEvent(CaptureHandler& handler, XEvent& event) {
     if (event.type != GenericEvent || event.xcookie.extension != opcode_) return;
     if (!XGetEventData(raw_, &event.xcookie)) return;
@@ -413,13 +422,14 @@ void XiCapture::Run(CaptureHandler& handler) {
         while (XPending(grab_) > 0) {
             XEvent event;
             XNextEvent(grab_, &event);
+            // The keyboard stays frozen until this press is answered, so what the raw connection
+            // holds now happened before it (a quick tap's release): handle that first, or the
+            // next tap would look like auto-repeat of a key still down.
+            XSync(raw_, False);
+            DrainRaw(handler);
             HandleGrabEvent(handler, event);
         }
-        while (XPending(raw_) > 0) {
-            XEvent event;
-            XNextEvent(raw_, &event);
-            HandleRawEvent(handler, event);
-        }
+        DrainRaw(handler);
         lockWatch.Dispatch();
     }
     SetActiveCapture(false);
