@@ -32,50 +32,13 @@
 #include <vector>
 
 #include "app/main_app.h"
+#include "bench_xserver.h"
 #include "capture/capture_service.h"
 #include "engine/engine.h"
 #include "platform/clock.h"
 #include "platform/event.h"
 
 namespace {
-
-// A private X server for the whole program that does not reset between clients and goes with
-// this process even when the process dies.
-struct Server {
-    pid_t pid = -1;
-    bool ok = false;
-    Display* keepAlive = nullptr;
-    Server() {
-        int fds[2];
-        if (pipe(fds) != 0) return;
-        std::string fd = std::to_string(fds[1]);
-        pid = fork();
-        if (pid == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGTERM);
-            close(fds[0]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x600x24",
-                   "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        std::string number;
-        char c;
-        while (pid > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
-            number += c;
-        close(fds[0]);
-        if (number.empty()) return;
-        setenv("DISPLAY", (":" + number).c_str(), 1);
-        keepAlive = XOpenDisplay(nullptr);
-        ok = keepAlive != nullptr;
-    }
-    ~Server() {
-        if (keepAlive) XCloseDisplay(keepAlive);
-        if (pid > 0) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-        }
-    }
-};
 
 // Stamps left-button presses on arrival, twice: the raw event of the source device (the click was
 // injected) and the master pointer's press on the root window (the click was delivered to the
@@ -203,7 +166,7 @@ bool WaitFor(const std::function<bool()>& done, int ms) {
 }
 
 void HotkeyToFirstClick(benchmark::State& state) {
-    static Server server;
+    static BenchXServer server;
     if (!server.ok) {
         state.SkipWithError("no Xvfb");
         return;

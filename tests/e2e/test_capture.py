@@ -42,11 +42,7 @@ class CaptureTest(unittest.TestCase):
     def setUp(self):
         self.s = Session()
         self.s.start_driven_app()
-        self.xev = subprocess.Popen(
-            ["xev", "-geometry", "300x200+900+700", "-event", "button", "-event", "keyboard"],
-            env=self.s.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
-            bufsize=1)
-        wait_for(lambda: self.s.windows_titled("Event Tester"), what="the xev window")
+        self.xev = self.s.start_event_tester()
         xev_window = self.s.x("xdotool", "search", "--name", "Event Tester").stdout.split()[0]
         self.s.x("xdotool", "windowfocus", "--sync", xev_window)
         ids = device_ids(self.s.env["DISPLAY"])

@@ -14,12 +14,7 @@ class EngineTest(unittest.TestCase):
     def setUp(self):
         self.s = Session()
         self.s.start_driven_app()
-        # A window of another program, under the cursor, that prints what it receives.
-        self.xev = subprocess.Popen(
-            ["xev", "-geometry", "300x200+900+700", "-event", "button", "-event", "keyboard"],
-            env=self.s.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
-            bufsize=1)
-        wait_for(lambda: self.s.windows_titled("Event Tester"), what="the xev window")
+        self.xev = self.s.start_event_tester()
         self.s.x("xdotool", "mousemove", "1000", "800")
 
     def tearDown(self):

@@ -111,6 +111,16 @@ class Session:
                     v[key] = int(line.split(":")[1])
         return (v["Absolute upper-left X"], v["Absolute upper-left Y"], v["Width"], v["Height"])
 
+    def start_event_tester(self):
+        """A window of another program that prints the buttons and keys it receives."""
+        proc = subprocess.Popen(
+            ["xev", "-geometry", "300x200+900+700", "-event", "button", "-event", "keyboard"],
+            env=self.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+            bufsize=1)
+        self.apps.append(proc)
+        wait_for(lambda: self.windows_titled("Event Tester"), what="the xev window")
+        return proc
+
     def data_file(self, name):
         return os.path.join(self.data, "Velotap", name)
 
