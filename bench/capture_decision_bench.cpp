@@ -61,7 +61,7 @@ struct Rig {
     HotkeySlots slots;
     Flag lockOn{1}, lockChanged{0}, unlocked{1}, hotkeysEnabled{1};
     Event command{false};
-    MacroStore store;
+    ProfileList store;
     Recorder recorder{store, engine, CounterNow, CounterFrequency()};
     CaptureCore core{CaptureContext{
         engine, HotkeyContext{engine, slots, lockOn, lockChanged, unlocked, &command},
@@ -75,7 +75,7 @@ struct Rig {
         engine.recorder.tkey.exchange(1);
         engine.recorder.trel.exchange(0);
         recorder.StartFresh();
-        store.current.reserve(1 << 17);
+        store.Current().reserve(1 << 17);
     }
 
     Verdict Feed(const Input& in) {
@@ -94,9 +94,9 @@ struct Rig {
     // capacity stays, as it would in a long recording).
     void EndCycle() {
         offset = (offset + 8) % 4096;
-        if (store.current.size() > (1 << 16)) {
+        if (store.Current().size() > (1 << 16)) {
             std::lock_guard<std::recursive_mutex> lock(store.lock);
-            store.current.clear();
+            store.Current().clear();
         }
     }
 };

@@ -45,7 +45,10 @@ struct MainApp {
     // The engine's view of this process: its state, events and flags.
     EngineContext EngineView();
 
-    CaptureService capture{engine.state};
+    // Every profile and macro, under the macro lock.
+    ProfileList profiles;
+
+    CaptureService capture{engine.state, profiles};
     // The capture subsystem's view of this process.
     CaptureView CaptureViewOf();
 

@@ -15,6 +15,7 @@
 #include "platform/process.h"
 #include "platform/shell.h"
 #include "platform/window_host.h"
+#include "profiles/profile_settings.h"
 #include "update/update_check_thread.h"
 #include "window/icon.h"
 #include "window/main_window.h"
@@ -122,6 +123,9 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
     missing += captureError;
     if (!missing.empty()) app.SetPendingAlert(missing);
     app.capture.InstallHooks(app.engine.hooks);
+    app.engine.hooks.copySettingsToProfile = [&app] {
+        CopySettingsToProfile(app.profiles, app.engine.state);
+    };
     const EngineContext engine = app.EngineView();
     app.threads.clickSpammer = std::thread(RunClickSpammerThread, engine);
     app.threads.keySpammer = std::thread(RunKeySpammerThread, engine);

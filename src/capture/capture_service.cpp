@@ -9,8 +9,8 @@
 #include "platform/clock.h"
 #include "platform/event.h"
 
-CaptureService::CaptureService(EngineState& engine)
-    : recorder(macros, engine, CounterNow, CounterFrequency()) {}
+CaptureService::CaptureService(EngineState& engine, ProfileList& list)
+    : profiles(list), recorder(list, engine, CounterNow, CounterFrequency()) {}
 
 void CaptureService::Connect(std::string& error) {
     keyNames = ConnectKeyNames();
@@ -51,10 +51,10 @@ void RunCaptureThread(CaptureView v) {
 
 std::string TrackerStatus(const CaptureView& v) {
     CaptureService& c = v.capture;
-    std::lock_guard<std::recursive_mutex> lock(c.macros.lock);
+    std::lock_guard<std::recursive_mutex> lock(c.profiles.lock);
     HotkeyContext hotkeys = HotkeysOf(v);
     TrackerExtras extras;
-    extras.count = static_cast<int64_t>(c.macros.current.size());
+    extras.count = static_cast<int64_t>(c.profiles.Current().size());
     extras.lockOn = v.settings.hotkeyLock.load() != 0;
     extras.unlocked = Unlocked(hotkeys);
     extras.canUndoContinue = c.recorder.CanUndoContinue();

@@ -1,6 +1,6 @@
 #pragma once
 // The capture subsystem of the main process: hotkey slots, the lock's runtime state, key names,
-// the recorder with its macro store, the capture thread and the page's functions that belong here.
+// the recorder over the profile list, the capture thread and the page's functions that belong here.
 #include <memory>
 #include <string>
 #include <vector>
@@ -8,7 +8,7 @@
 #include "bridge/bindings.h"
 #include "capture/hotkeys.h"
 #include "engine/engine.h"
-#include "macro/macro_store.h"
+#include "macro/profile_list.h"
 #include "macro/recorder.h"
 #include "platform/capture_input.h"
 #include "platform/key_names.h"
@@ -17,11 +17,11 @@ struct AppSettings;
 class Event;
 
 struct CaptureService {
-    CaptureService(EngineState& engine);
+    CaptureService(EngineState& engine, ProfileList& profiles);
 
     HotkeySlots slots;
     Flag unlocked{1};
-    MacroStore macros;
+    ProfileList& profiles;
     Recorder recorder;
     std::unique_ptr<KeyNameSource> keyNames;
     std::unique_ptr<CaptureBackend> backend;

@@ -54,7 +54,7 @@ void RetimeNewEvents(std::vector<UnifiedEvent>& events, size_t start, double gap
         events[i].time -= shift;
 }
 
-Recorder::Recorder(MacroStore& store, EngineState& engine, int64_t (*counter)(), int64_t frequency)
+Recorder::Recorder(ProfileList& store, EngineState& engine, int64_t (*counter)(), int64_t frequency)
     : store_(store),
       engine_(engine),
       counter_(counter),
@@ -65,7 +65,7 @@ void Recorder::StartFresh() {
     undoProfile_ = -1;
     beforeContinue_.clear();
     afterContinue_.clear();
-    store_.current.clear();
+    store_.Current().clear();
     continueStart_ = 0;
     start_.store(counter_());
     engine_.recording.exchange(1);
@@ -75,7 +75,7 @@ void Recorder::StartContinued() {
     Lock lock(store_.lock);
     undoProfile_ = -1;
     afterContinue_.clear();
-    beforeContinue_ = store_.current;
+    beforeContinue_ = store_.Current();
     continueStart_ = beforeContinue_.size();
     undoProfile_ = store_.currentIndex;
     start_.store(counter_());
@@ -86,21 +86,21 @@ void Recorder::Stop() {
     Lock lock(store_.lock);
     engine_.recording.exchange(0);
     const double guard = doubleClickMs_.load() / 1000.0 + kGuardExtra;
-    RetimeNewEvents(store_.current, continueStart_, kGap, guard);
-    if (undoProfile_ != -1) afterContinue_ = store_.current;
+    RetimeNewEvents(store_.Current(), continueStart_, kGap, guard);
+    if (undoProfile_ != -1) afterContinue_ = store_.Current();
     continueStart_ = 0;
 }
 
 bool Recorder::CanUndoContinue() {
     Lock lock(store_.lock);
     return undoProfile_ != -1 && undoProfile_ == store_.currentIndex && !engine_.recording.load() &&
-           !engine_.playing.load() && store_.current == afterContinue_;
+           !engine_.playing.load() && store_.Current() == afterContinue_;
 }
 
 void Recorder::UndoContinue() {
     Lock lock(store_.lock);
     if (!CanUndoContinue()) return;
-    store_.current = std::move(beforeContinue_);
+    store_.Current() = std::move(beforeContinue_);
     undoProfile_ = -1;
     beforeContinue_.clear();
     afterContinue_.clear();
@@ -115,7 +115,7 @@ void Recorder::Append(const UnifiedEvent& event) {
     // Stop clears the flag under this lock: an event that raced with it would land after the
     // re-timing with an unshifted time.
     if (!engine_.recording.load()) return;
-    store_.current.push_back(event);
+    store_.Current().push_back(event);
 }
 
 void Recorder::AppendToolEvent(int32_t tool, bool on) {

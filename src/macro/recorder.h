@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/engine_state.h"
-#include "macro/macro_store.h"
+#include "macro/profile_list.h"
 
 // Moves the events from index `start` on so that the first of them follows the older events by
 // `gap` seconds (or is at 0 without older events); a new press of the same button as the last old
@@ -20,7 +20,7 @@ bool IsPressFlag(uint32_t flags);
 class Recorder {
   public:
     // `counter` reads the engine counter, `frequency` is its ticks per second.
-    Recorder(MacroStore& store, EngineState& engine, int64_t (*counter)(), int64_t frequency);
+    Recorder(ProfileList& store, EngineState& engine, int64_t (*counter)(), int64_t frequency);
 
     // The system's double-click time in milliseconds, used by the guard when a recording stops.
     void SetDoubleClickTimeMs(int32_t ms) { doubleClickMs_.store(ms); }
@@ -41,7 +41,7 @@ class Recorder {
     void AppendToolEvent(int32_t tool, bool on);
 
   private:
-    MacroStore& store_;
+    ProfileList& store_;
     EngineState& engine_;
     int64_t (*counter_)();
     int64_t frequency_;

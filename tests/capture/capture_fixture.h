@@ -22,7 +22,7 @@ struct CaptureFixture {
     HotkeySlots slots;
     Flag lockOn{0}, lockChanged{0}, unlocked{1}, hotkeysEnabled{1}, stopTools{1};
     Event command{false};
-    MacroStore store;
+    ProfileList store;
     Recorder recorder{store, engine, CaptureClock, 1000};
     std::vector<std::pair<int32_t, int32_t>> ownWindows;  // points of the program's windows
     int picked = 0;
@@ -71,7 +71,7 @@ struct CaptureFixture {
 
     std::string Status() {
         TrackerExtras extras;
-        extras.count = static_cast<int64_t>(store.current.size());
+        extras.count = static_cast<int64_t>(store.Current().size());
         extras.lockOn = lockOn.load() != 0;
         HotkeyContext hk{engine, slots, lockOn, lockChanged, unlocked, &command};
         extras.unlocked = Unlocked(hk);

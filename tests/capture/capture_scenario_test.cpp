@@ -79,7 +79,7 @@ class CaptureScenario {
             out_.push_back("status " + w[1] + " = " + JsonLookup(f_.Status(), w[1]));
         } else if (op == "macro") {
             std::lock_guard<std::recursive_mutex> lock(f_.store.lock);
-            for (const UnifiedEvent& e : f_.store.current) {
+            for (const UnifiedEvent& e : f_.store.Current()) {
                 std::ostringstream s;
                 s << "event " << e.type << ' ' << e.time << ' ' << e.x << ' ' << e.y << ' '
                   << e.flags << ' ' << e.vk << ' ' << e.down << ' ' << e.wheel;

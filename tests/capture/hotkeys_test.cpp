@@ -52,8 +52,8 @@ TEST(Hotkeys, DisabledHotkeysPassAndAreRecorded) {
     EXPECT_EQ(f.Key(F6, true), Verdict::Pass);
     EXPECT_EQ(f.Key(F6, false), Verdict::Pass);
     EXPECT_FALSE(f.engine.clickSpamming.load());
-    ASSERT_EQ(f.store.current.size(), 2u);
-    EXPECT_EQ(f.store.current[0].vk, F6);
+    ASSERT_EQ(f.store.Current().size(), 2u);
+    EXPECT_EQ(f.store.Current()[0].vk, F6);
 }
 
 TEST(Hotkeys, SameKeyOnTwoSlotsTriggersTheFirstInOrder) {
@@ -72,7 +72,7 @@ TEST(Hotkeys, InjectedInputIsNeitherMatchedNorRecorded) {
     f.core.Move(5, 5, true);
     f.Pass();
     EXPECT_FALSE(f.engine.clickSpamming.load());
-    EXPECT_TRUE(f.store.current.empty());
+    EXPECT_TRUE(f.store.Current().empty());
 }
 
 TEST(HotkeyLock, LockCycle) {
@@ -114,8 +114,8 @@ TEST(HotkeyLock, LockOffMakesTheUnlockKeyOrdinary) {
     CaptureFixture f;
     f.recorder.StartFresh();
     EXPECT_EQ(f.Key(F10, true), Verdict::Pass);
-    ASSERT_EQ(f.store.current.size(), 1u);
-    EXPECT_EQ(f.store.current[0].vk, F10);
+    ASSERT_EQ(f.store.Current().size(), 1u);
+    EXPECT_EQ(f.store.Current()[0].vk, F10);
 }
 
 TEST(Reassign, SlotRulesForKeysAndButtons) {

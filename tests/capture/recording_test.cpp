@@ -20,9 +20,9 @@ TEST(Recording, OwnWindowClicksAreSkippedInPairs) {
     f.Click(1, false, 50, 50);  // released elsewhere: still the pair of an own press
     f.Click(2, true, 40, 40);
     f.Click(2, false, 300, 300);
-    ASSERT_EQ(Types(f.store.current), "022");
-    EXPECT_EQ(f.store.current[1].flags, 0x0008u);
-    EXPECT_EQ(f.store.current[2].flags, 0x0010u);
+    ASSERT_EQ(Types(f.store.Current()), "022");
+    EXPECT_EQ(f.store.Current()[1].flags, 0x0008u);
+    EXPECT_EQ(f.store.Current()[2].flags, 0x0010u);
 }
 
 TEST(Recording, MovementKinds) {
@@ -50,7 +50,7 @@ TEST(Recording, MovementKinds) {
         f.core.RawMotion(0, 0);
         f.core.Move(8, 9, false);
         f.core.RawMotion(1, 0);
-        EXPECT_EQ(Types(f.store.current), c.types) << c.name;
+        EXPECT_EQ(Types(f.store.Current()), c.types) << c.name;
     }
 }
 
@@ -67,9 +67,9 @@ TEST(Recording, WhatToRecordSwitches) {
     f.core.Wheel(-120, false);
     f.engine.recorder.tscr.exchange(0);
     f.core.Wheel(120, false);
-    ASSERT_EQ(Types(f.store.current), "3334");
-    EXPECT_EQ(f.store.current[3].wheel, -120);
-    EXPECT_DOUBLE_EQ(f.store.current[0].time, 0.25);
+    ASSERT_EQ(Types(f.store.Current()), "3334");
+    EXPECT_EQ(f.store.Current()[3].wheel, -120);
+    EXPECT_DOUBLE_EQ(f.store.Current()[0].time, 0.25);
 }
 
 TEST(Recording, HotkeyToggleTwiceAddsToolEvents) {
@@ -79,9 +79,9 @@ TEST(Recording, HotkeyToggleTwiceAddsToolEvents) {
     f.Key(117, false);
     f.Key(117, true);
     f.Key(117, false);
-    ASSERT_EQ(Types(f.store.current), "55");
-    EXPECT_TRUE(f.store.current[0].down);
-    EXPECT_FALSE(f.store.current[1].down);
+    ASSERT_EQ(Types(f.store.Current()), "55");
+    EXPECT_TRUE(f.store.Current()[0].down);
+    EXPECT_FALSE(f.store.Current()[1].down);
 }
 
 TEST(Recording, StopByHotkeyStopsToolsAndRetimes) {
@@ -95,8 +95,8 @@ TEST(Recording, StopByHotkeyStopsToolsAndRetimes) {
     f.Key(119, true);
     EXPECT_FALSE(f.engine.recording.load());
     EXPECT_FALSE(f.engine.clickSpamming.load());
-    ASSERT_EQ(f.store.current.size(), 1u);
-    EXPECT_EQ(f.store.current[0].time, 0.0);
+    ASSERT_EQ(f.store.Current().size(), 1u);
+    EXPECT_EQ(f.store.Current()[0].time, 0.0);
 }
 
 TEST(Recording, LocationPickIsSwallowedAndNotRecorded) {

@@ -118,7 +118,7 @@ struct CaptureRig {
     HotkeySlots slots;
     Flag lockOn{0}, lockChanged{0}, unlocked{1}, enabled{1};
     Event command{false};
-    MacroStore store;
+    ProfileList store;
     Recorder recorder{store, engine, CounterNow, CounterFrequency()};
     std::unique_ptr<CaptureBackend> backend;
     std::unique_ptr<CaptureCore> core;
@@ -148,7 +148,7 @@ struct CaptureRig {
     }
     size_t Events() {
         std::lock_guard<std::recursive_mutex> lock(store.lock);
-        return store.current.size();
+        return store.Current().size();
     }
 };
 
@@ -226,20 +226,20 @@ TEST(XiCapture, RecordsPhysicalInputButNotInjectedOrOwnClicks) {
     rig.recorder.Stop();
 
     std::string types;
-    for (const UnifiedEvent& e : rig.store.current)
+    for (const UnifiedEvent& e : rig.store.Current())
         types += std::to_string(e.type);
-    EXPECT_EQ(rig.store.current.size(), before) << types;
+    EXPECT_EQ(rig.store.Current().size(), before) << types;
     EXPECT_NE(types.find("33"), std::string::npos) << types;
     EXPECT_NE(types.find('0'), std::string::npos) << types;
     EXPECT_NE(types.find("22"), std::string::npos) << types;
-    for (const UnifiedEvent& e : rig.store.current) {
+    for (const UnifiedEvent& e : rig.store.Current()) {
         if (e.type == EventType::MouseButton) {
             EXPECT_EQ(e.x, px);
             EXPECT_EQ(e.y, py);
         }
         EXPECT_NE(e.vk, static_cast<uint32_t>('C')) << "injected key recorded";
     }
-    EXPECT_EQ(rig.store.current.front().time, 0.0);
+    EXPECT_EQ(rig.store.Current().front().time, 0.0);
 }
 
 TEST(XiCapture, KeysTypedWhileAHotkeyIsHeldAreRecordedOnce) {
@@ -258,7 +258,7 @@ TEST(XiCapture, KeysTypedWhileAHotkeyIsHeldAreRecordedOnce) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     std::lock_guard<std::recursive_mutex> lock(rig.store.lock);
     int downs = 0, hotkeyEvents = 0;
-    for (const UnifiedEvent& e : rig.store.current) {
+    for (const UnifiedEvent& e : rig.store.Current()) {
         if (e.type == EventType::Key && e.vk == 'D' && e.down) ++downs;
         if (e.type == EventType::Key && e.vk == 117) ++hotkeyEvents;
     }

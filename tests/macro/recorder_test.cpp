@@ -68,7 +68,7 @@ TEST(RetimeNewEvents, NewPartKeepsItsSpacing) {
 }
 
 struct RecorderFixture : ::testing::Test {
-    MacroStore store;
+    ProfileList store;
     EngineState engine;
     Recorder recorder{store, engine, ManualCounter, 1000};
     void SetUp() override { g_now = 0; }
@@ -81,27 +81,27 @@ struct RecorderFixture : ::testing::Test {
 };
 
 TEST_F(RecorderFixture, FreshRecordingStartsAtZero) {
-    store.current = {KeyAt(1.0)};
+    store.Current() = {KeyAt(1.0)};
     recorder.StartFresh();
     EXPECT_TRUE(engine.recording.load());
     RecordKeyAfter(2500);
     recorder.Stop();
     EXPECT_FALSE(engine.recording.load());
-    ASSERT_EQ(store.current.size(), 1u);
-    EXPECT_EQ(store.current[0].time, 0.0);
+    ASSERT_EQ(store.Current().size(), 1u);
+    EXPECT_EQ(store.Current()[0].time, 0.0);
     EXPECT_FALSE(recorder.CanUndoContinue());
 }
 
 TEST_F(RecorderFixture, UndoContinueAvailability) {
-    store.current = {KeyAt(10.0)};
-    const std::vector<UnifiedEvent> before = store.current;
+    store.Current() = {KeyAt(10.0)};
+    const std::vector<UnifiedEvent> before = store.Current();
     recorder.StartContinued();
     RecordKeyAfter(3000);
     RecordKeyAfter(100);
     EXPECT_FALSE(recorder.CanUndoContinue()) << "not while recording";
     recorder.Stop();
-    ASSERT_EQ(store.current.size(), 3u);
-    EXPECT_NEAR(store.current[1].time, 10.1, 1e-9);
+    ASSERT_EQ(store.Current().size(), 3u);
+    EXPECT_NEAR(store.Current()[1].time, 10.1, 1e-9);
     EXPECT_TRUE(recorder.CanUndoContinue());
 
     engine.playing.exchange(1);
@@ -109,10 +109,10 @@ TEST_F(RecorderFixture, UndoContinueAvailability) {
     engine.playing.exchange(0);
 
     // An edit of the macro withdraws the undo; putting it back exactly restores it.
-    const UnifiedEvent removed = store.current.back();
-    store.current.pop_back();
+    const UnifiedEvent removed = store.Current().back();
+    store.Current().pop_back();
     EXPECT_FALSE(recorder.CanUndoContinue());
-    store.current.push_back(removed);
+    store.Current().push_back(removed);
     EXPECT_TRUE(recorder.CanUndoContinue());
 
     store.currentIndex = 1;
@@ -120,14 +120,14 @@ TEST_F(RecorderFixture, UndoContinueAvailability) {
     store.currentIndex = 0;
 
     recorder.UndoContinue();
-    EXPECT_EQ(store.current, before);
+    EXPECT_EQ(store.Current(), before);
     EXPECT_FALSE(recorder.CanUndoContinue());
     recorder.UndoContinue();
-    EXPECT_EQ(store.current, before);
+    EXPECT_EQ(store.Current(), before);
 }
 
 TEST_F(RecorderFixture, FreshRecordingDropsTheUndo) {
-    store.current = {KeyAt(1.0)};
+    store.Current() = {KeyAt(1.0)};
     recorder.StartContinued();
     recorder.Stop();
     EXPECT_TRUE(recorder.CanUndoContinue());
@@ -141,24 +141,24 @@ TEST_F(RecorderFixture, NothingIsAppendedOnceStopped) {
     RecordKeyAfter(100);
     recorder.Stop();
     RecordKeyAfter(100);  // raced with the stop
-    ASSERT_EQ(store.current.size(), 1u);
-    EXPECT_EQ(store.current[0].time, 0.0);
+    ASSERT_EQ(store.Current().size(), 1u);
+    EXPECT_EQ(store.Current()[0].time, 0.0);
 }
 
 TEST_F(RecorderFixture, ToolEventsOnlyWhileRecording) {
     recorder.AppendToolEvent(1, true);
-    EXPECT_TRUE(store.current.empty());
+    EXPECT_TRUE(store.Current().empty());
     recorder.StartFresh();
     g_now += 40;
     recorder.AppendToolEvent(1, true);
     g_now += 40;
     recorder.AppendToolEvent(1, false);
-    ASSERT_EQ(store.current.size(), 2u);
-    EXPECT_EQ(store.current[0].type, EventType::ToolSwitch);
-    EXPECT_EQ(store.current[0].vk, 1u);
-    EXPECT_TRUE(store.current[0].down);
-    EXPECT_FALSE(store.current[1].down);
-    EXPECT_NEAR(store.current[1].time, 0.08, 1e-9);
+    ASSERT_EQ(store.Current().size(), 2u);
+    EXPECT_EQ(store.Current()[0].type, EventType::ToolSwitch);
+    EXPECT_EQ(store.Current()[0].vk, 1u);
+    EXPECT_TRUE(store.Current()[0].down);
+    EXPECT_FALSE(store.Current()[1].down);
+    EXPECT_NEAR(store.Current()[1].time, 0.08, 1e-9);
 }
 
 TEST(UpdateTracker, FieldsStopAtTheFirstThatDoesNotConvert) {

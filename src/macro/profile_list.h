@@ -1,0 +1,28 @@
+#pragma once
+// The profile list and the macro lock that guards it and every macro in it.
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "macro/unified_event.h"
+
+inline constexpr const char* kDefaultProfileName = "Default Tracking Profile";
+
+struct Profile {
+    std::string name;      // not required to be unique
+    std::string settings;  // the profile settings line; empty until first filled
+    std::vector<UnifiedEvent> macro;
+};
+
+struct ProfileList {
+    // The macro lock: re-entrant, held only for one operation at a time.
+    std::recursive_mutex lock;
+    std::vector<Profile> profiles{Profile{kDefaultProfileName, {}, {}}};
+    int32_t currentIndex = 0;
+
+    // The current profile (under the lock). The list is never left empty and the index always
+    // names one of its profiles; this restores both should a caller have broken them.
+    Profile& CurrentProfile();
+    std::vector<UnifiedEvent>& Current() { return CurrentProfile().macro; }
+};
