@@ -2,11 +2,11 @@
 
 #include <array>
 #include <cstdint>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "bridge/args.h"
+#include "platform/file_replace.h"
 
 namespace {
 
@@ -176,17 +176,7 @@ void LoadAppSettings(const std::string& path, AppSettings& settings) {
 }
 
 bool SaveAppSettings(const std::string& path, const AppSettings& settings) {
-    namespace fs = std::filesystem;
-    const std::string temp = path + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out << FormatAppSettings(settings);
-        if (!out.flush()) return false;
-    }
-    std::error_code ec;
-    fs::rename(temp, path, ec);
-    if (ec) fs::remove(temp, ec);
-    return !ec;
+    return ReplaceFileContents(path, FormatAppSettings(settings));
 }
 
 AppSettingEffect SetAppSetting(AppSettings& s, std::string_view flattened) {

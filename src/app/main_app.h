@@ -11,6 +11,7 @@
 #include "capture/capture_service.h"
 #include "engine/engine.h"
 #include "platform/event.h"
+#include "profiles/session_store.h"
 
 class WindowHost;
 
@@ -47,6 +48,7 @@ struct MainApp {
 
     // Every profile and macro, under the macro lock.
     ProfileList profiles;
+    SessionStore session;  // saves of the file at sessionPath
 
     CaptureService capture{engine.state, profiles};
     // The capture subsystem's view of this process.

@@ -4,6 +4,7 @@
 #include "bridge/json.h"
 #include "platform/process.h"
 #include "platform/shell.h"
+#include "profiles/profile_ops.h"
 #include "window/main_window.h"
 
 namespace {
@@ -62,6 +63,8 @@ std::vector<Binding> MainBindings(MainApp& app) {
     for (Binding& recorder : RecorderBindings(capture))
         b.push_back(std::move(recorder));
     b.push_back(TrackerStatusBinding(capture));
+    for (Binding& profile : ProfileBindings(app.profiles, app.engine.state))
+        b.push_back(std::move(profile));
     b.push_back(GetSettingsBinding(app.EngineView()));
     b.push_back(ReassignKeyBinding(capture));
     return b;

@@ -1,14 +1,18 @@
 #include "app/main_role.h"
 
+#include <chrono>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <thread>
 
 #include "app/data_folder.h"
 #include "app/main_app.h"
 #include "app/main_bindings.h"
 #include "app/migration.h"
 #include "platform/clock.h"
+#include "platform/crash_save.h"
 #include "platform/desktop.h"
 #include "platform/instance_lock.h"
 #include "platform/pointer_settings.h"
@@ -16,6 +20,7 @@
 #include "platform/shell.h"
 #include "platform/window_host.h"
 #include "profiles/profile_settings.h"
+#include "profiles/session_store.h"
 #include "update/update_check_thread.h"
 #include "window/icon.h"
 #include "window/main_window.h"
@@ -80,7 +85,20 @@ void OpenMainWindow(MainApp& app, WindowHost& host) {
     ShowMainWindow(host, app.settings);
 }
 
+SessionSources SessionOf(MainApp& app) {
+    return {app.engine.state, app.capture.slots, app.profiles};
+}
+
+void RunAutosaveThread(MainApp& app) {
+    while (app.running.load()) {
+        for (int step = 0; step < 50 && app.running.load(); ++step)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (app.running.load()) SaveSession(app.session, app.sessionPath, SessionOf(app));
+    }
+}
+
 void ShutDown(MainApp& app) {
+    SaveSession(app.session, app.sessionPath, SessionOf(app));
     app.running.exchange(0);
     app.quit.Set();
     if (app.capture.backend) app.capture.backend->Stop();
@@ -105,6 +123,9 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
     app.dataFolder = GetDataFolder();
     app.executableFolder = ExecutableFolder();
     app.sessionPath = MigrateDataFiles(app.dataFolder, app.executableFolder);
+    const std::unique_ptr<CrashSave> crashSave = InstallCrashSave(
+        [&app] { SaveSessionAfterCrash(app.session, app.sessionPath, SessionOf(app)); });
+    LoadSession(app.session, app.sessionPath, SessionOf(app));
 
     app.appSettingsPath = DataFile("appsettings.txt");
     LoadAppSettings(app.appSettingsPath, app.settings);
@@ -130,6 +151,7 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
     app.threads.clickSpammer = std::thread(RunClickSpammerThread, engine);
     app.threads.keySpammer = std::thread(RunKeySpammerThread, engine);
     app.threads.capture = std::thread(RunCaptureThread, app.CaptureViewOf());
+    app.threads.autosave = std::thread(RunAutosaveThread, std::ref(app));
     app.threads.commandProcessor = std::thread(RunCommandProcessorThread, engine);
     app.threads.busyNotifier = std::thread(RunBusyNotifierThread, engine);
     app.threads.updateCheck = std::thread([&app] {
