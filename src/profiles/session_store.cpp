@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <new>
 #include <optional>
 #include <string_view>
 
@@ -59,13 +60,30 @@ class SavingMark {
 
 bool LoadSession(SessionStore& store, const std::string& path, const SessionSources& sources) {
     std::optional<SessionContents> contents;
-    if (std::optional<std::string> bytes = ReadWhole(path)) {
-        contents = ParseSessionText(*bytes);
-        std::lock_guard<std::mutex> lock(store.saveLock);
-        Remember(store, *bytes);
+    bool found = false;
+    try {
+        if (std::optional<std::string> bytes = ReadWhole(path)) {
+            found = !bytes->empty();
+            contents = ParseSessionText(*bytes);
+            std::lock_guard<std::mutex> lock(store.saveLock);
+            Remember(store, *bytes);
+        }
+    } catch (const std::bad_alloc&) {
+        contents.reset();  // too large for this computer: treated as unreadable
     }
     const bool loaded =
         ApplySession(std::move(contents), sources.engine, sources.slots, sources.profiles);
+    if (!loaded) {
+        // The next save replaces a file that did not load. Whatever it held is kept beside it,
+        // so a damaged or foreign file is never silently lost.
+        std::error_code ec;
+        const bool hasContent = found || (std::filesystem::file_size(path, ec) > 0 && !ec);
+        if (hasContent) {
+            std::filesystem::rename(path, path + kUnreadableSuffix, ec);
+            std::lock_guard<std::mutex> lock(store.saveLock);
+            store.known = false;
+        }
+    }
     EnsureDefaultProfile(sources.profiles);
     return loaded;
 }
@@ -73,11 +91,15 @@ bool LoadSession(SessionStore& store, const std::string& path, const SessionSour
 SaveResult SaveSession(SessionStore& store, const std::string& path, const SessionSources& s) {
     std::lock_guard<std::mutex> lock(store.saveLock);
     SavingMark mark(store.saving);
-    const std::string text = SessionText(s.engine, s.slots, s.profiles);
-    if (FileHolds(store, path, text)) return SaveResult::Unchanged;
-    if (!ReplaceFileContents(path, text)) return SaveResult::Failed;
-    Remember(store, text);
-    return SaveResult::Written;
+    try {
+        const std::string text = SessionText(s.engine, s.slots, s.profiles);
+        if (FileHolds(store, path, text)) return SaveResult::Unchanged;
+        if (!ReplaceFileContents(path, text)) return SaveResult::Failed;
+        Remember(store, text);
+        return SaveResult::Written;
+    } catch (const std::bad_alloc&) {
+        return SaveResult::Failed;  // the old file stays
+    }
 }
 
 SaveResult SaveSessionAfterCrash(SessionStore& store, const std::string& path,
@@ -87,10 +109,14 @@ SaveResult SaveSessionAfterCrash(SessionStore& store, const std::string& path,
     if (store.saving.load()) return SaveResult::Busy;
     std::unique_lock<std::mutex> lock(store.saveLock, std::try_to_lock);
     if (!lock.owns_lock()) return SaveResult::Busy;
-    const std::string settings = GlobalSettingsLine(s.engine, s.slots);
-    std::unique_lock<std::recursive_mutex> macroLock(s.profiles.lock, std::try_to_lock);
-    if (!macroLock.owns_lock()) return SaveResult::Busy;
-    const std::string text = SessionTextLocked(settings, s.profiles);
-    macroLock.unlock();
-    return ReplaceFileContents(path, text) ? SaveResult::Written : SaveResult::Failed;
+    try {
+        const std::string settings = GlobalSettingsLine(s.engine, s.slots);
+        std::unique_lock<std::recursive_mutex> macroLock(s.profiles.lock, std::try_to_lock);
+        if (!macroLock.owns_lock()) return SaveResult::Busy;
+        const std::string text = SessionTextLocked(settings, s.profiles);
+        macroLock.unlock();
+        return ReplaceFileContents(path, text) ? SaveResult::Written : SaveResult::Failed;
+    } catch (...) {
+        return SaveResult::Failed;
+    }
 }

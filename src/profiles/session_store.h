@@ -11,6 +11,9 @@
 #include "macro/profile_list.h"
 
 inline constexpr const char* kSessionFileName = "session.dat";
+// A session file that did not load is moved to its name with this added, before anything can
+// replace it.
+inline constexpr const char* kUnreadableSuffix = ".unreadable";
 
 // The live state a session is made of.
 struct SessionSources {
@@ -30,8 +33,8 @@ struct SessionStore {
 };
 
 // Start-up: reads the file into the live values and the profile list; a file that cannot be read
-// or is not a session leaves the single default profile. Either way the default profile is then
-// present. True when profiles were read from the file.
+// or is not a session leaves the single default profile (and is moved aside when it has content).
+// Either way the default profile is then present. True when profiles were read from the file.
 bool LoadSession(SessionStore& store, const std::string& path, const SessionSources& sources);
 
 enum class SaveResult {

@@ -44,19 +44,32 @@ TEST(SessionStore, SaveThenLoad) {
     EXPECT_EQ(SaveSession(b.store, path, b.Sources()), SaveResult::Unchanged);
 }
 
-TEST(SessionStore, MissingOrForeignFilesFallBack) {
-    TempDir dir;
-    for (const char* content : {static_cast<const char*>(nullptr), "CURRENT:0\r\nPROFILE:A\r\n"}) {
+TEST(SessionStore, FilesThatDoNotLoadFallBackAndAreKept) {
+    struct Case {
+        const char* what;
+        const char* content;  // null: no file
+        bool keptAside;
+    } cases[] = {
+        {"no file", nullptr, false},
+        {"an empty file", "", false},
+        {"a foreign file", "CURRENT:0\r\nPROFILE:A\r\n3,1,0,0,0,65,1,0\r\n", true},
+        {"a session without profiles", "SETTINGS:1,2\r\nCURRENT:0\r\n", true},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
         const std::string path = dir.File(kSessionFileName);
-        fs::remove(path);
-        if (content) dir.Write(kSessionFileName, content);
+        if (c.content) dir.Write(kSessionFileName, c.content);
         Live live;
         live.list.profiles = {{"Old", "", {}}};
-        EXPECT_FALSE(LoadSession(live.store, path, live.Sources()));
+        EXPECT_FALSE(LoadSession(live.store, path, live.Sources())) << c.what;
         ASSERT_EQ(live.list.profiles.size(), 1u);
         EXPECT_EQ(live.list.profiles[0].name, kDefaultProfileName);
-        // The next save replaces a foreign file.
-        EXPECT_EQ(SaveSession(live.store, path, live.Sources()), SaveResult::Written);
+        EXPECT_EQ(fs::exists(path + kUnreadableSuffix), c.keptAside) << c.what;
+        if (c.keptAside) {
+            EXPECT_EQ(ReadWholeFile(path + kUnreadableSuffix), c.content);
+        }
+        // The next save writes a fresh session.
+        EXPECT_EQ(SaveSession(live.store, path, live.Sources()), SaveResult::Written) << c.what;
         EXPECT_TRUE(ReadWholeFile(path).starts_with("SETTINGS:"));
     }
 }
