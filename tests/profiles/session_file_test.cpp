@@ -137,28 +137,19 @@ TEST(SessionFile, ReadingRules) {
     }
 }
 
-TEST(SessionFile, LoadedValues) {
+TEST(SessionFile, LiveValuesComeFromTheGlobalLine) {
     Live live;
     const std::string text =
-        "SETTINGS:0,0,0,5,0,0,1,10,0,0,0,1,1,1,1,0,1,0,500,70,71,0,72\r\nCURRENT:1\r\n"
-        "PROFILE:A\r\nPROFILESETTINGS:0,0,0,9,0,0,1,10,0,0,0,0,0,0,5,1,10,65,65,0\r\n"
+        "SETTINGS:0,0,0,5,0,0,1,10,0,0,0,1,1,1,1,0,1,0,500,70,71,0,72\r\n"
+        "CURRENT:1\r\nPROFILE:A\r\nPROFILESETTINGS:0,0,0,9\r\n"
         "PROFILE:B\r\n3,1.5,0,0,0,65,1,0\r\n";
     ASSERT_TRUE(ApplySession(ParseSessionText(text), live.state, live.slots, live.list));
     EXPECT_EQ(live.list.profiles[1].macro[0], (UnifiedEvent{3, 1.5, 0, 0, 0, 65, true, 0}));
     EXPECT_EQ(live.slots.recording.load(), 70);
-    // The global line supplies the live values; the current profile's empty line is filled from
-    // them, and the other profile keeps its own.
-    EXPECT_EQ(live.list.profiles[1].settings, ProfileSettingsLine(live.state));
-    EXPECT_EQ(live.list.profiles[0].settings.substr(0, 8), "0,0,0,9,");
     EXPECT_EQ(live.state.click.sms.load(), 5);
-
-    // A file without profiles still sets the global values.
-    Live bare;
-    EXPECT_FALSE(ApplySession(ParseSessionText("SETTINGS:0,0,0,5,0,0,1,10,0,0,0,1,1,1,1,0,1,0,500,"
-                                               "70,71,0,72\r\nCURRENT:0\r\n"),
-                              bare.state, bare.slots, bare.list));
-    EXPECT_EQ(bare.slots.recording.load(), 70);
-    EXPECT_EQ(bare.list.profiles[0].settings, "");
+    // The current profile's empty line is filled from the live values; the other keeps its own.
+    EXPECT_EQ(live.list.profiles[1].settings, ProfileSettingsLine(live.state));
+    EXPECT_EQ(live.list.profiles[0].settings, "0,0,0,9");
 }
 
 TEST(SessionFile, DefaultProfileInsertedAtTheFront) {
@@ -181,13 +172,11 @@ TEST(SessionFile, DefaultProfileInsertedAtTheFront) {
         ProfileList list;
         list.profiles.clear();
         for (const std::string& name : c.names)
-            list.profiles.push_back({name, "x", {}});
+            list.profiles.push_back({name, "", {}});
         list.currentIndex = c.current;
         EnsureDefaultProfile(list);
         EXPECT_EQ(Names(list), c.expectedNames);
         EXPECT_EQ(list.currentIndex, c.expectedCurrent);
-        EXPECT_EQ(list.profiles[0].name == kDefaultProfileName && c.names != c.expectedNames,
-                  list.profiles[0].settings.empty());
     }
 }
 

@@ -115,16 +115,6 @@ TEST(SessionStore, FailedWriteKeepsTheOldFile) {
     EXPECT_FALSE(ReplaceFileContents(dir.File("missing/session.dat"), "x"));
 }
 
-TEST(SessionStore, ReplaceOverwritesWholeFiles) {
-    TempDir dir;
-    const std::string path = dir.Write("f.txt", std::string(100000, 'a'));
-    ASSERT_TRUE(ReplaceFileContents(path, "short"));
-    EXPECT_EQ(ReadWholeFile(path), "short");
-    ASSERT_TRUE(ReplaceFileContents(path, ""));
-    EXPECT_EQ(ReadWholeFile(path), "");
-    EXPECT_FALSE(fs::exists(path + ".tmp"));
-}
-
 TEST(SessionStore, CrashSaveNeverWaits) {
     TempDir dir;
     const std::string path = dir.File(kSessionFileName);
