@@ -2,12 +2,15 @@
 
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "app/data_folder.h"
 #include "app/main_app.h"
 #include "app/main_bindings.h"
 #include "app/migration.h"
+#include "macro/event_list.h"
+#include "macro/player.h"
 #include "platform/clock.h"
 #include "platform/desktop.h"
 #include "platform/instance_lock.h"
@@ -116,6 +119,7 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
     // nothing is recorded; the page shows why once.
     app.engine.Connect(inputError);
     app.capture.statusPath = DataFile("status.txt");
+    app.capture.eventsPath = DataFile(kMacroEventsFileName);
     std::string captureError;
     app.capture.Connect(captureError);
     std::string missing = inputError;
@@ -130,6 +134,7 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
     app.threads.clickSpammer = std::thread(RunClickSpammerThread, engine);
     app.threads.keySpammer = std::thread(RunKeySpammerThread, engine);
     app.threads.capture = std::thread(RunCaptureThread, app.CaptureViewOf());
+    app.threads.player = std::thread(RunPlayerThread, engine, std::ref(app.profiles));
     app.threads.commandProcessor = std::thread(RunCommandProcessorThread, engine);
     app.threads.busyNotifier = std::thread(RunBusyNotifierThread, engine);
     app.threads.updateCheck = std::thread([&app] {

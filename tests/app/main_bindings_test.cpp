@@ -23,7 +23,10 @@ TEST(MainBindings, BoundInContractOrderAndAnswering) {
                                         "resetHotkeys",          "openLink",
                                         "updateTracker",         "startRecording",
                                         "stopRecording",         "continueRecording",
-                                        "undoContinueRecording", "getTrackerStatus",
+                                        "undoContinueRecording", "startPlayback",
+                                        "stopPlayback",          "optimizeMacro",
+                                        "getTrackerStatus",      "getMacroEvents",
+                                        "deleteEvent",           "updateEventTime",
                                         "getSettings",           "reassignKey"}));
 
     app.SetPendingAlert("That theme \"x\" failed.");
