@@ -1,0 +1,183 @@
+// Playback timing on a private Xvfb: the real player and command processor threads on the XTest
+// backend play a macro of N events 5 ms apart, and a second connection stamps their delivery with
+// XInput2 raw events.
+//
+// Counters per run: events = deliveries seen (of N); err_p50, err_p99, err_max = delivered minus
+// scheduled in ms, where both are counted from the first event (so the constant path through the
+// X server is left out); start_ms = from the start request to the first delivery.
+#include <X11/Xlib.h>
+#include <X11/extensions/XInput2.h>
+#include <benchmark/benchmark.h>
+#include <poll.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bench_xserver.h"
+#include "engine/engine.h"
+#include "macro/player.h"
+#include "platform/clock.h"
+#include "platform/event.h"
+
+namespace {
+
+BenchXServer& TheServer() {
+    static BenchXServer server;
+    return server;
+}
+
+// Stamps raw key presses and releases, or raw motion, on arrival.
+class DeliveryListener {
+  public:
+    explicit DeliveryListener(bool keys) {
+        display_ = XOpenDisplay(nullptr);
+        if (!display_) return;
+        int event, error;
+        XQueryExtension(display_, "XInputExtension", &opcode_, &event, &error);
+        unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+        if (keys) {
+            XISetMask(bits, XI_RawKeyPress);
+            XISetMask(bits, XI_RawKeyRelease);
+        } else {
+            XISetMask(bits, XI_RawMotion);
+        }
+        XIEventMask mask{XIAllMasterDevices, sizeof bits, bits};
+        XISelectEvents(display_, DefaultRootWindow(display_), &mask, 1);
+        XSync(display_, False);
+        thread_ = std::thread([this] { Run(); });
+    }
+    ~DeliveryListener() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        if (display_) XCloseDisplay(display_);
+    }
+    bool ok() const { return display_ != nullptr; }
+    std::vector<int64_t> Take() {
+        std::lock_guard lock(mutex_);
+        return std::exchange(stamps_, {});
+    }
+
+  private:
+    void Run() {
+        pollfd p{ConnectionNumber(display_), POLLIN, 0};
+        while (!stop_) {
+            if (!XPending(display_)) {
+                poll(&p, 1, 20);
+                continue;
+            }
+            XEvent e;
+            XNextEvent(display_, &e);
+            const int64_t now = MonotonicNanos();
+            if (e.type != GenericEvent || e.xcookie.extension != opcode_) continue;
+            std::lock_guard lock(mutex_);
+            stamps_.push_back(now);
+        }
+    }
+    Display* display_;
+    int opcode_ = 0;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+    std::mutex mutex_;
+    std::vector<int64_t> stamps_;
+};
+
+constexpr double kGapSeconds = 0.005;
+
+// Key A pressed and released by turns, or the pointer moved one pixel right and back by turns.
+std::vector<UnifiedEvent> Macro(bool keys, int count) {
+    std::vector<UnifiedEvent> macro;
+    for (int i = 0; i < count; ++i) {
+        UnifiedEvent e;
+        e.time = i * kGapSeconds;
+        if (keys) {
+            e.type = EventType::Key;
+            e.vk = 0x41;
+            e.down = i % 2 == 0;
+        } else {
+            e.type = EventType::RelativeMove;
+            e.x = i % 2 == 0 ? 1 : -1;
+        }
+        macro.push_back(e);
+    }
+    return macro;
+}
+
+void Playback(benchmark::State& state) {
+    if (!TheServer().ok) {
+        state.SkipWithError("no Xvfb");
+        return;
+    }
+    static TimerPrecision precision;  // as the main role holds it while its workers run
+    const bool keys = state.range(0) != 0;
+    const int count = static_cast<int>(state.range(1));
+    DeliveryListener listener(keys);
+    if (!listener.ok()) {
+        state.SkipWithError("cannot connect to the X server");
+        return;
+    }
+    std::vector<int64_t> delivered;
+    int64_t requested = 0;
+    for (auto _ : state) {
+        Engine engine;
+        std::string error;
+        engine.Connect(error);
+        if (!engine.input) {
+            state.SkipWithError(error.c_str());
+            return;
+        }
+        ProfileList profiles;
+        profiles.Current() = Macro(keys, count);
+        Flag running{1}, stopTools{1};
+        Event quit{true}, command{false}, clickWake{false}, keyWake{false}, playWake{false},
+            ack{false};
+        EngineContext c{engine,    running, stopTools, quit, command,
+                        clickWake, keyWake, playWake,  ack};
+        std::thread player(RunPlayerThread, c, std::ref(profiles));
+        std::thread processor(RunCommandProcessorThread, c);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        listener.Take();
+        requested = MonotonicNanos();
+        RaiseRequest(engine.state.requests.startPlayback, command);
+        while (engine.state.playing.load() == 0)
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        while (engine.state.playing.load() == 1)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        running = 0;
+        quit.Set();
+        player.join();
+        processor.join();
+        delivered = listener.Take();
+    }
+    std::vector<double> errors;
+    for (size_t i = 0; i < delivered.size() && i < static_cast<size_t>(count); ++i) {
+        const double scheduled = i * kGapSeconds * 1e3;
+        errors.push_back(static_cast<double>(delivered[i] - delivered[0]) / 1e6 - scheduled);
+    }
+    std::sort(errors.begin(), errors.end());
+    auto at = [&](double q) {
+        return errors.empty() ? NAN : errors[static_cast<size_t>(q * (errors.size() - 1))];
+    };
+    state.counters["events"] = static_cast<double>(delivered.size());
+    state.counters["err_p50"] = at(0.5);
+    state.counters["err_p99"] = at(0.99);
+    state.counters["err_max"] = errors.empty() ? NAN : errors.back();
+    state.counters["start_ms"] =
+        delivered.empty() ? NAN : static_cast<double>(delivered[0] - requested) / 1e6;
+}
+
+// (keys 1 / relative moves 0, events): 5 s of playback each.
+BENCHMARK(Playback)
+    ->ArgNames({"keys", "events"})
+    ->Args({1, 1000})
+    ->Args({0, 1000})
+    ->Iterations(1)
+    ->Repetitions(2)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
