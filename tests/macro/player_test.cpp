@@ -197,27 +197,6 @@ TEST(Player, EndOfPlaybackReleasesWhatTheMacroHolds) {
     }
 }
 
-TEST(Player, ButtonTracking) {
-    struct Case {
-        std::vector<uint32_t> flags;
-        uint8_t held;
-    };
-    const Case cases[] = {
-        {{kLeftDown}, HeldInput::kLeft},
-        {{kLeftDown, kLeftUp}, 0},
-        {{kLeftDown | kLeftUp}, 0},
-        {{kRightDown, kMiddleDown, kRightUp}, HeldInput::kMiddle},
-        {{kLeftUp}, 0},
-        {{kXDown}, 0},
-    };
-    for (const Case& c : cases) {
-        HeldInput held;
-        for (uint32_t f : c.flags)
-            held.Buttons(f);
-        EXPECT_EQ(held.buttons, c.held);
-    }
-}
-
 TEST(Player, BusyNoticeBeforeEveryPassAndFreshStart) {
     Harness h;
     int notices = 0;
