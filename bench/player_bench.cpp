@@ -5,8 +5,10 @@
 //
 // Counters per run: events = deliveries seen (of N); err_p50, err_p99, err_max = delivered minus
 // scheduled in ms, less the smallest such difference of the run (the constant path through the X
-// server and the listener, which the player cannot shorten); start_ms = from the start request to
-// the first delivery (the busy notice and the first pass's set-up included).
+// server and the listener, which the player cannot shorten); send_p50, send_p99 = the same for the
+// moment each record was handed to XTest, which leaves the X server and the listener out;
+// start_ms = from the start request to the first delivery (the busy notice and the first pass's
+// set-up included).
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 #include <X11/extensions/XTest.h>
@@ -111,11 +113,33 @@ std::vector<UnifiedEvent> Macro(bool keys, int count) {
     return macro;
 }
 
+// Stamps every record on its way to the real backend.
+class StampingInput final : public InputBackend {
+  public:
+    StampingInput(InputBackend& real, std::vector<int64_t>& stamps)
+        : real_(real), stamps_(stamps) {}
+    ScreenSize PrimaryScreen() override { return real_.PrimaryScreen(); }
+    uint16_t ScanCode(uint32_t vk) override { return real_.ScanCode(vk); }
+    bool CursorPosition(int32_t& x, int32_t& y) override { return real_.CursorPosition(x, y); }
+    void Send(const InputRecord& record) override {
+        stamps_.push_back(MonotonicNanos());
+        real_.Send(record);
+    }
+
+  private:
+    InputBackend& real_;
+    std::vector<int64_t>& stamps_;
+};
+
 // Plays the macro with the real player and command processor threads; the request time.
-int64_t PlayWithVelotap(const std::vector<UnifiedEvent>& macro, std::string& error) {
+int64_t PlayWithVelotap(const std::vector<UnifiedEvent>& macro, std::vector<int64_t>& sent,
+                        std::string& error) {
     Engine engine;
     engine.Connect(error);
     if (!engine.input) return -1;
+    sent.reserve(macro.size() + 16);
+    StampingInput stamping(*engine.input, sent);
+    engine.Use(&stamping, engine.desktop.get(), engine.messenger.get());
     ProfileList profiles;
     profiles.Current() = macro;
     Flag running{1}, stopTools{1};
@@ -138,7 +162,8 @@ int64_t PlayWithVelotap(const std::vector<UnifiedEvent>& macro, std::string& err
 }
 
 // The same events straight through XTest, sleeping to absolute deadlines.
-int64_t PlayWithReference(const std::vector<UnifiedEvent>& macro, std::string& error) {
+int64_t PlayWithReference(const std::vector<UnifiedEvent>& macro, std::vector<int64_t>& sent,
+                          std::string& error) {
     Display* d = XOpenDisplay(nullptr);
     if (!d) {
         error = "cannot connect to the X server";
@@ -151,6 +176,7 @@ int64_t PlayWithReference(const std::vector<UnifiedEvent>& macro, std::string& e
         timespec ts{static_cast<time_t>(due / 1'000'000'000),
                     static_cast<long>(due % 1'000'000'000)};
         clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr);
+        sent.push_back(MonotonicNanos());
         if (e.type == EventType::Key) {
             XTestFakeKeyEvent(d, a, e.down ? True : False, CurrentTime);
         } else {
@@ -163,7 +189,26 @@ int64_t PlayWithReference(const std::vector<UnifiedEvent>& macro, std::string& e
     return start;
 }
 
-template <int64_t (*Play)(const std::vector<UnifiedEvent>&, std::string&)>
+// Each stamp less its schedule (N events 5 ms apart, counted from the first), less the smallest
+// such difference; sorted, in ms.
+std::vector<double> Lateness(const std::vector<int64_t>& stamps, int count) {
+    std::vector<double> late;
+    for (size_t i = 0; i < stamps.size() && i < static_cast<size_t>(count); ++i) {
+        const double scheduled = i * kGapSeconds * 1e3;
+        late.push_back(static_cast<double>(stamps[i] - stamps[0]) / 1e6 - scheduled);
+    }
+    std::sort(late.begin(), late.end());
+    const double base = late.empty() ? 0 : late.front();
+    for (double& e : late)
+        e -= base;
+    return late;
+}
+
+double Quantile(const std::vector<double>& sorted, double q) {
+    return sorted.empty() ? NAN : sorted[static_cast<size_t>(q * (sorted.size() - 1))];
+}
+
+template <int64_t (*Play)(const std::vector<UnifiedEvent>&, std::vector<int64_t>&, std::string&)>
 void Playback(benchmark::State& state) {
     if (!TheServer().ok) {
         state.SkipWithError("no Xvfb");
@@ -178,12 +223,13 @@ void Playback(benchmark::State& state) {
         return;
     }
     const std::vector<UnifiedEvent> macro = Macro(keys, count);
-    std::vector<int64_t> delivered;
+    std::vector<int64_t> delivered, sent;
     int64_t requested = 0;
     for (auto _ : state) {
         listener.Take();
         std::string error;
-        requested = Play(macro, error);
+        sent.clear();
+        requested = Play(macro, sent, error);
         if (requested < 0) {
             state.SkipWithError(error.c_str());
             return;
@@ -191,22 +237,14 @@ void Playback(benchmark::State& state) {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         delivered = listener.Take();
     }
-    std::vector<double> errors;
-    for (size_t i = 0; i < delivered.size() && i < static_cast<size_t>(count); ++i) {
-        const double scheduled = i * kGapSeconds * 1e3;
-        errors.push_back(static_cast<double>(delivered[i] - delivered[0]) / 1e6 - scheduled);
-    }
-    std::sort(errors.begin(), errors.end());
-    const double base = errors.empty() ? 0 : errors.front();
-    for (double& e : errors)
-        e -= base;
-    auto at = [&](double q) {
-        return errors.empty() ? NAN : errors[static_cast<size_t>(q * (errors.size() - 1))];
-    };
+    const std::vector<double> errors = Lateness(delivered, count);
+    const std::vector<double> sendErrors = Lateness(sent, count);
     state.counters["events"] = static_cast<double>(delivered.size());
-    state.counters["err_p50"] = at(0.5);
-    state.counters["err_p99"] = at(0.99);
+    state.counters["err_p50"] = Quantile(errors, 0.5);
+    state.counters["err_p99"] = Quantile(errors, 0.99);
     state.counters["err_max"] = errors.empty() ? NAN : errors.back();
+    state.counters["send_p50"] = Quantile(sendErrors, 0.5);
+    state.counters["send_p99"] = Quantile(sendErrors, 0.99);
     state.counters["start_ms"] =
         delivered.empty() ? NAN : static_cast<double>(delivered[0] - requested) / 1e6;
 }
