@@ -206,7 +206,6 @@ bool PlayDue(PlayerWorker& w, const PlayerContext& c, int64_t now, WorkerWake& w
         const double t = e.time / PlaybackSpeed(c.state.recorder.tspd.load());
         const int64_t due = DueAt(w.passStart, t);
         if (now < due) {
-            w.nextDue = due;
             if (e.type == EventType::AbsoluteMove && t > w.previous) {
                 Glide(w, c, e, t, now);
                 wake = WorkerWake::Until(std::min(due, now + kGlideStep));
@@ -290,21 +289,6 @@ namespace {
 // Longest single timed wait; a later deadline is reached by waiting again.
 constexpr int64_t kLongestWait = 60'000 * kNanosPerMs;
 
-// Waits until `at`; when that is within the spin window of the next event, sleeps only up to the
-// window and spins the rest, watching the flags so that a stop still ends it at once.
-void WaitForStep(const EngineContext& c, const PlayerWorker& w, int64_t now, int64_t at) {
-    at = std::min(at, now + kLongestWait);
-    const int64_t spinFrom = w.nextDue - kSpinWindow;
-    if (w.phase != PlayerWorker::Phase::Playing || at <= spinFrom) {
-        WaitUntil(at, {&c.playWake, &c.quit});
-        return;
-    }
-    if (now < spinFrom && WaitUntil(spinFrom, {&c.playWake, &c.quit}) >= 0) return;
-    while (MonotonicNanos() < at) {
-        if (!c.engine.state.playing.load() || !c.running.load()) return;
-    }
-}
-
 }  // namespace
 
 void RunPlayerThread(EngineContext c, ProfileList& profiles) {
@@ -324,7 +308,7 @@ void RunPlayerThread(EngineContext c, ProfileList& profiles) {
         if (wake.kind == WorkerWake::Kind::Idle) {
             WaitAny({&c.playWake, &c.quit});
         } else {
-            WaitForStep(c, *worker, now, wake.at);
+            WaitUntil(std::min(wake.at, now + kLongestWait), {&c.playWake, &c.quit});
         }
     }
     // Shut-down during a pass: the step sees the running flag clear and releases what is held.

@@ -38,7 +38,6 @@ struct PlayerWorker {
     int32_t originX = 0, originY = 0;  // where the next glide starts
     int32_t lastX = 0, lastY = 0;      // the last absolute position sent
     int64_t pauseEnd = 0;
-    int64_t nextDue = 0;  // while playing: when the event waited for is due
     HeldInput held;
     // Left and right presses sent after the last time playing was seen set: a stop request may
     // have released the buttons before them, so the end of playback must release them again.
@@ -59,9 +58,6 @@ struct PlayerContext {
 
 // Glide positions are sent about this often while waiting for an absolute move.
 inline constexpr int64_t kGlideStep = kNanosPerMs;
-// The thread spins, rather than sleeps, this last part of the wait for an event: a sleeper on a
-// busy machine wakes too late for events to keep their times.
-inline constexpr int64_t kSpinWindow = 2 * kNanosPerMs;
 
 // The speed and pause as the player uses them: a speed that is not above 0 (or not a number)
 // plays at 1, and a negative pause is no pause.
