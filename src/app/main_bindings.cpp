@@ -2,6 +2,8 @@
 
 #include "bridge/args.h"
 #include "bridge/json.h"
+#include "macro/event_list.h"
+#include "macro/player.h"
 #include "platform/process.h"
 #include "platform/shell.h"
 #include "profiles/profile_ops.h"
@@ -62,7 +64,13 @@ std::vector<Binding> MainBindings(MainApp& app) {
                  }});
     for (Binding& recorder : RecorderBindings(capture))
         b.push_back(std::move(recorder));
+    for (Binding& playback : PlaybackBindings(app.EngineView()))
+        b.push_back(std::move(playback));
+    const MacroEditView macroEdit{app.profiles, app.capture.eventsPath};
+    b.push_back(OptimizeMacroBinding(macroEdit));
     b.push_back(TrackerStatusBinding(capture));
+    for (Binding& list : MacroListBindings(macroEdit))
+        b.push_back(std::move(list));
     for (Binding& profile : ProfileBindings(app.profiles, app.engine.state))
         b.push_back(std::move(profile));
     b.push_back(GetSettingsBinding(app.EngineView()));

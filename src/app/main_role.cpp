@@ -11,6 +11,8 @@
 #include "app/main_app.h"
 #include "app/main_bindings.h"
 #include "app/migration.h"
+#include "macro/event_list.h"
+#include "macro/player.h"
 #include "platform/clock.h"
 #include "platform/crash_save.h"
 #include "platform/desktop.h"
@@ -137,6 +139,7 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
     // nothing is recorded; the page shows why once.
     app.engine.Connect(inputError);
     app.capture.statusPath = DataFile("status.txt");
+    app.capture.eventsPath = DataFile(kMacroEventsFileName);
     std::string captureError;
     app.capture.Connect(captureError);
     std::string missing = inputError;
@@ -151,6 +154,7 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
     app.threads.clickSpammer = std::thread(RunClickSpammerThread, engine);
     app.threads.keySpammer = std::thread(RunKeySpammerThread, engine);
     app.threads.capture = std::thread(RunCaptureThread, app.CaptureViewOf());
+    app.threads.player = std::thread(RunPlayerThread, engine, std::ref(app.profiles));
     app.threads.autosave = std::thread(RunAutosaveThread, std::ref(app));
     app.threads.commandProcessor = std::thread(RunCommandProcessorThread, engine);
     app.threads.busyNotifier = std::thread(RunBusyNotifierThread, engine);

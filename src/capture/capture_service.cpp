@@ -6,6 +6,7 @@
 #include "bridge/args.h"
 #include "capture/capture_core.h"
 #include "capture/tracker_status.h"
+#include "macro/event_list.h"
 #include "platform/clock.h"
 #include "platform/event.h"
 
@@ -64,6 +65,8 @@ std::string TrackerStatus(const CaptureView& v) {
         std::ofstream out(c.statusPath, std::ios::binary | std::ios::trunc);
         out << document;
     }
+    // Panels in other processes see the events of a recording as it grows.
+    WriteMacroEventsMirror(c.eventsPath, MacroEventsDocument(c.profiles.Current()));
     return document;
 }
 

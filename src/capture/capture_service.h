@@ -26,6 +26,7 @@ struct CaptureService {
     std::unique_ptr<KeyNameSource> keyNames;
     std::unique_ptr<CaptureBackend> backend;
     std::string statusPath;  // "status.txt" in the data folder
+    std::string eventsPath;  // "macroevents.txt", rewritten with each status
 
     // Connects the platform backends; `error` describes a capture backend that is unavailable
     // (no hotkey then works and nothing is recorded).

@@ -85,3 +85,7 @@ void Synth::RelativeMove(int32_t dx, int32_t dy) {
 uint16_t Synth::ScanCode(uint32_t vk) {
     return backend_ ? backend_->ScanCode(vk) : 0;
 }
+
+bool Synth::CursorPosition(int32_t& x, int32_t& y) {
+    return backend_ && backend_->CursorPosition(x, y);
+}

@@ -31,6 +31,8 @@ class Synth {
     void Wheel(int32_t delta);
     void RelativeMove(int32_t dx, int32_t dy);
     uint16_t ScanCode(uint32_t vk);
+    // The cursor position; false (and nothing stored) when it cannot be read.
+    bool CursorPosition(int32_t& x, int32_t& y);
 
   private:
     void Deliver(const InputRecord& record);

@@ -38,6 +38,8 @@ class InputBackend {
     virtual uint16_t ScanCode(uint32_t vk) = 0;
     // Delivers one record; a refusal by the system is not reported.
     virtual void Send(const InputRecord& record) = 0;
+    // The cursor's position in screen pixels; false when it cannot be read.
+    virtual bool CursorPosition(int32_t& x, int32_t& y) = 0;
 };
 
 // The platform's synthesis backend; null with `error` set when it cannot be reached.

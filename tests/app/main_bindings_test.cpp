@@ -23,7 +23,10 @@ TEST(MainBindings, BoundInContractOrderAndAnswering) {
                                         "resetHotkeys",          "openLink",
                                         "updateTracker",         "startRecording",
                                         "stopRecording",         "continueRecording",
-                                        "undoContinueRecording", "getTrackerStatus",
+                                        "undoContinueRecording", "startPlayback",
+                                        "stopPlayback",          "optimizeMacro",
+                                        "getTrackerStatus",      "getMacroEvents",
+                                        "deleteEvent",           "updateEventTime",
                                         "clearProfile",          "addProfile",
                                         "deleteProfile",         "switchProfile",
                                         "getProfiles",           "getSettings",
@@ -46,6 +49,13 @@ TEST(MainBindings, BoundInContractOrderAndAnswering) {
             .find(
                 R"("seenWarnings":["first-run"],"minimizedPanels":[],"panelOrder":["panel-ui","panel-keyspam"]})"),
         std::string::npos);
+
+    // The tracker status keeps the event mirror current for other processes.
+    app.capture.eventsPath = dir.File("macroevents.txt");
+    app.profiles.Current().push_back(UnifiedEvent{3, 0.5, 0, 0, 0, 65, true, 0});
+    host.Call("getTrackerStatus");
+    EXPECT_EQ(ReadWholeFile(app.capture.eventsPath),
+              R"j([{"id":0,"time":0.500000,"desc":"Keyboard VK: 65 (DOWN)"}])j");
 
     EXPECT_EQ(host.Call("resizeWindow", "[300,400]"), "");
     EXPECT_EQ(host.client.height, 400);

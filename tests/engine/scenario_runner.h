@@ -1,7 +1,8 @@
 #pragma once
-// Runs an engine scenario: the command processor and both workers as steps on a manual clock over
-// the fake backend, modelled on their threads (which events end which waits). The script is a list
-// of lines; the output is one line per observed effect, stamped with the clock.
+// Runs an engine scenario: the command processor, both tool workers and the macro player as steps
+// on a manual clock over the fake backend, modelled on their threads (which events end which
+// waits). The script is a list of lines; the output is one line per observed effect, stamped with
+// the clock.
 #include <sstream>
 #include <string>
 #include <vector>
@@ -9,6 +10,8 @@
 #include "engine/click_spammer.h"
 #include "engine/engine.h"
 #include "engine/key_spammer.h"
+#include "macro/player.h"
+#include "macro/profile_list.h"
 #include "platform/event.h"
 #include "platform/fake/fake_input.h"
 #include "platform/fake/fake_windows.h"
@@ -30,9 +33,11 @@ class ScenarioRunner {
     void Settle();
     void Advance(int64_t nanos);
     bool RunProcessorIfDue();
-    bool RunWorkerIfDue(Worker& worker, Event& own, bool click);
+    enum class Which { Click, KeySpam, Player };
+    bool RunWorkerIfDue(Worker& worker, Event& own, Which which);
     void Log(const std::string& what);
     void Drain();
+    bool RunPlayerLine(const std::vector<std::string>& words, std::string& error);
     void LogFlags();
     std::string Call(const std::string& name, const std::string& args);
 
@@ -45,9 +50,16 @@ class ScenarioRunner {
         ack_{false};
     EngineContext context_;
     std::vector<Binding> bindings_;
+    ProfileList profiles_;
+    PlayerContext player_;
     ClickSpammerWorker click_;
     KeySpamWorker keys_;
-    Worker clickThread_, keyThread_;
+    PlayerWorker playerWorker_;
+    Worker clickThread_, keyThread_, playerThread_;
+    // With quiet moves, absolute moves are not listed; "cursor" shows where the last one went.
+    bool quiet_ = false;
+    int quietMoves_ = 0;
+    int32_t lastMoveX_ = 0, lastMoveY_ = 0;
     bool processorFirst_ = true;
     int64_t now_ = 0;
     uint8_t shownClick_ = 0, shownKeys_ = 0, shownPlaying_ = 0;

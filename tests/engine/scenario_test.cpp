@@ -8,6 +8,7 @@
 
 #include "bridge/args.h"
 #include "engine/command_processor.h"
+#include "macro/event_line.h"
 #include "scenario_runner.h"
 
 namespace {
@@ -58,6 +59,8 @@ std::string ButtonName(uint32_t flags) {
             return "middle-up";
         case kXDown:
             return "x-down";
+        case kXUp:
+            return "x-up";
         case 0:
             return "none";
         default:
@@ -128,9 +131,14 @@ int32_t ParseNumber(const std::string& text) {
 
 ScenarioRunner::ScenarioRunner()
     : context_{engine_,    running_,     stopTools_, quit_, command_,
-               clickWake_, keySpamWake_, playWake_,  ack_} {
+               clickWake_, keySpamWake_, playWake_,  ack_},
+      player_{engine_.state, engine_.synth, profiles_, running_, stopTools_, command_, [this] {
+                  Log("busy-notice");
+              }} {
     engine_.Use(&input_, &desktop_, &messenger_);
     bindings_ = ToolBindings(context_);
+    for (Binding& b : PlaybackBindings(context_))
+        bindings_.push_back(std::move(b));
     bindings_.push_back(GetSettingsBinding(context_));
     Settle();
 }
@@ -146,8 +154,16 @@ void ScenarioRunner::Log(const std::string& what) {
 }
 
 void ScenarioRunner::Drain() {
-    for (const InputRecord& r : input_.Take())
+    for (const InputRecord& r : input_.Take()) {
+        if (quiet_ && r.kind == InputRecord::Kind::Mouse &&
+            r.flags == (kMouseMove | kMouseAbsolute)) {
+            lastMoveX_ = r.dx;
+            lastMoveY_ = r.dy;
+            ++quietMoves_;
+            continue;
+        }
         Log(Describe(r));
+    }
 }
 
 void ScenarioRunner::LogFlags() {
@@ -172,7 +188,7 @@ bool ScenarioRunner::RunProcessorIfDue() {
     return true;
 }
 
-bool ScenarioRunner::RunWorkerIfDue(Worker& w, Event& own, bool click) {
+bool ScenarioRunner::RunWorkerIfDue(Worker& w, Event& own, Which which) {
     bool due = w.firstRun;
     if (!due && w.wake.kind != WorkerWake::Kind::Precise && own.IsSet()) {
         own.Reset();  // consumed by the wait it ends
@@ -181,11 +197,17 @@ bool ScenarioRunner::RunWorkerIfDue(Worker& w, Event& own, bool click) {
     if (!due && w.wake.kind != WorkerWake::Kind::Idle && w.wake.at <= now_) due = true;
     if (!due) return false;
     w.firstRun = false;
-    if (click) {
-        w.wake = ClickSpammerStep(click_, engine_.state, engine_.synth, now_);
-    } else {
-        w.wake =
-            KeySpamStep(keys_, engine_.state, engine_.synth, now_, [this] { Log("busy-notice"); });
+    switch (which) {
+        case Which::Click:
+            w.wake = ClickSpammerStep(click_, engine_.state, engine_.synth, now_);
+            break;
+        case Which::KeySpam:
+            w.wake = KeySpamStep(keys_, engine_.state, engine_.synth, now_,
+                                 [this] { Log("busy-notice"); });
+            break;
+        case Which::Player:
+            w.wake = PlayerStep(playerWorker_, player_, now_);
+            break;
     }
     Drain();
     LogFlags();
@@ -195,8 +217,9 @@ bool ScenarioRunner::RunWorkerIfDue(Worker& w, Event& own, bool click) {
 void ScenarioRunner::Settle() {
     for (int guard = 0; guard < 10000; ++guard) {
         bool ran = RunProcessorIfDue();
-        ran = RunWorkerIfDue(clickThread_, clickWake_, true) || ran;
-        ran = RunWorkerIfDue(keyThread_, keySpamWake_, false) || ran;
+        ran = RunWorkerIfDue(clickThread_, clickWake_, Which::Click) || ran;
+        ran = RunWorkerIfDue(keyThread_, keySpamWake_, Which::KeySpam) || ran;
+        ran = RunWorkerIfDue(playerThread_, playWake_, Which::Player) || ran;
         if (!ran) return;
     }
     Log("<no quiescence>");
@@ -207,7 +230,7 @@ void ScenarioRunner::Advance(int64_t nanos) {
     Settle();  // what the script raised at the current time
     for (;;) {
         int64_t next = target + 1;
-        for (const Worker* w : {&clickThread_, &keyThread_}) {
+        for (const Worker* w : {&clickThread_, &keyThread_, &playerThread_}) {
             if (w->wake.kind != WorkerWake::Kind::Idle) next = std::min(next, w->wake.at);
         }
         if (next > target) break;
@@ -240,6 +263,8 @@ bool ScenarioRunner::Run(const std::string& line, std::string& error) {
                          : w[1] == "toggleRecording" ? &r.toggleRecording
                          : w[1] == "stopClick"       ? &r.stopClick
                          : w[1] == "startClick"      ? &r.startClick
+                         : w[1] == "startPlayback"   ? &r.startPlayback
+                         : w[1] == "stopPlayback"    ? &r.stopPlayback
                                                      : nullptr;
             if (!flag) {
                 error = "unknown request " + w[1];
@@ -282,12 +307,63 @@ bool ScenarioRunner::Run(const std::string& line, std::string& error) {
             Log(std::string("pick ") + names[static_cast<int>(o)]);
         } else if (verb == "playing" && w.size() == 2) {
             s.playing.exchange(static_cast<uint8_t>(ParseNumber(w[1])));
+        } else if (RunPlayerLine(w, error)) {
+        } else if (!error.empty()) {
+            return false;
         } else {
             error = "cannot read the line";
             return false;
         }
     } catch (const std::exception& e) {
         error = std::string("bad number: ") + e.what();
+        return false;
+    }
+    return true;
+}
+
+// Player lines: "macro T,TIME,X,Y,FLAGS,VK,DOWN,WHEEL" appends an event to the current macro;
+// "cursor-at X Y" (or "cursor-at unknown") sets what the cursor query reports; "set NAME VALUE"
+// sets tspd, tloop, tloopMs or stopTools; "moves quiet" stops listing absolute moves and
+// "cursor" lists where the last one went and how many were sent since the last "cursor". False with
+// `error` empty for a line of another kind.
+bool ScenarioRunner::RunPlayerLine(const std::vector<std::string>& w, std::string& error) {
+    const std::string& verb = w[0];
+    EngineState& s = engine_.state;
+    if (verb == "macro" && w.size() == 2) {
+        std::optional<UnifiedEvent> e = ParseEventLine(w[1], WheelField::Required);
+        if (!e) {
+            error = "bad event line";
+            return false;
+        }
+        std::lock_guard lock(profiles_.lock);
+        profiles_.Current().push_back(*e);
+    } else if (verb == "cursor-at" && w.size() == 2 && w[1] == "unknown") {
+        input_.cursorKnown = false;
+    } else if (verb == "cursor-at" && w.size() == 3) {
+        input_.cursorKnown = true;
+        input_.cursorX = ParseNumber(w[1]);
+        input_.cursorY = ParseNumber(w[2]);
+    } else if (verb == "set" && w.size() == 3) {
+        if (w[1] == "tspd") {
+            s.recorder.tspd.exchange(std::stof(w[2]));
+        } else if (w[1] == "tloop") {
+            s.recorder.tloop.exchange(static_cast<uint8_t>(ParseNumber(w[2])));
+        } else if (w[1] == "tloopMs") {
+            s.recorder.tloopMs.exchange(ParseNumber(w[2]));
+        } else if (w[1] == "stopTools") {
+            stopTools_.exchange(static_cast<uint8_t>(ParseNumber(w[2])));
+        } else {
+            error = "unknown setting " + w[1];
+            return false;
+        }
+    } else if (verb == "moves" && w.size() == 2 && w[1] == "quiet") {
+        quiet_ = true;
+    } else if (verb == "cursor" && w.size() == 1) {
+        Settle();
+        Log("cursor " + std::to_string(lastMoveX_) + " " + std::to_string(lastMoveY_) + " after " +
+            std::to_string(quietMoves_) + " moves");
+        quietMoves_ = 0;
+    } else {
         return false;
     }
     return true;

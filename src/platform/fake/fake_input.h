@@ -11,10 +11,19 @@ class FakeInput final : public InputBackend {
     FakeInput() { records_.reserve(4096); }
 
     ScreenSize screen{1920, 1080};
+    // What CursorPosition reports; unreadable when `cursorKnown` is false.
+    int32_t cursorX = 0, cursorY = 0;
+    bool cursorKnown = true;
 
     ScreenSize PrimaryScreen() override { return screen; }
     uint16_t ScanCode(uint32_t vk) override { return FakeScanCode(vk); }
     void Send(const InputRecord& record) override;
+    bool CursorPosition(int32_t& x, int32_t& y) override {
+        if (!cursorKnown) return false;
+        x = cursorX;
+        y = cursorY;
+        return true;
+    }
 
     std::vector<InputRecord> Take();
     size_t Count();

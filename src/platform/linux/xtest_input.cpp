@@ -49,6 +49,21 @@ class XTestInput final : public InputBackend {
         XFlush(display_);
     }
 
+    bool CursorPosition(int32_t& x, int32_t& y) override {
+        std::lock_guard lock(mutex_);
+        Window root, child;
+        int rootX, rootY, winX, winY;
+        unsigned int mask;
+        // False when the pointer is on another screen than the default one.
+        if (!XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &rootX, &rootY,
+                           &winX, &winY, &mask)) {
+            return false;
+        }
+        x = rootX;
+        y = rootY;
+        return true;
+    }
+
   private:
     void SendMouse(const InputRecord& r) {
         if (r.flags & kMouseMove) {

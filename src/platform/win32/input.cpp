@@ -31,6 +31,14 @@ class SendInputBackend final : public InputBackend {
         }
         SendInput(1, &input, sizeof(INPUT));
     }
+
+    bool CursorPosition(int32_t& x, int32_t& y) override {
+        POINT p;
+        if (!GetCursorPos(&p)) return false;
+        x = p.x;
+        y = p.y;
+        return true;
+    }
 };
 
 }  // namespace

@@ -1,0 +1,217 @@
+#include "macro/event_list.h"
+
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <system_error>
+
+#include "bridge/args.h"
+
+namespace {
+
+template <typename Integer>
+void AppendInteger(std::string& out, Integer value) {
+    char buffer[24];
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, end);
+}
+
+// printf's "%f": six decimals, locale-free.
+void AppendFixed6(std::string& out, double value) {
+    // The longest double in fixed notation has 309 integer digits.
+    char buffer[400];
+    auto [end, ec] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
+    if (ec == std::errc()) out.append(buffer, end);
+}
+
+// A list index from its text; false when it is not a number or outside the list.
+bool IndexIn(const std::vector<UnifiedEvent>& macro, std::string_view text, size_t& index) {
+    std::optional<long long> value = ToInteger(text);
+    if (!value || *value < 0 || static_cast<unsigned long long>(*value) >= macro.size()) {
+        return false;
+    }
+    index = static_cast<size_t>(*value);
+    return true;
+}
+
+// Whether two points are at most 10 pixels apart; wide coordinates cannot overflow the square.
+bool WithinTenPixels(const UnifiedEvent& a, const UnifiedEvent& b) {
+    const int64_t dx = static_cast<int64_t>(a.x) - b.x;
+    const int64_t dy = static_cast<int64_t>(a.y) - b.y;
+    if (dx < -10 || dx > 10 || dy < -10 || dy > 10) return false;
+    return dx * dx + dy * dy <= 100;
+}
+
+}  // namespace
+
+void AppendEventDescription(std::string& out, const UnifiedEvent& e) {
+    switch (e.type) {
+        case EventType::AbsoluteMove:
+            out += "Abs Move to X:";
+            AppendInteger(out, e.x);
+            out += " Y:";
+            AppendInteger(out, e.y);
+            break;
+        case EventType::RelativeMove:
+            out += "Rel Move dX:";
+            AppendInteger(out, e.x);
+            out += " dY:";
+            AppendInteger(out, e.y);
+            break;
+        case EventType::MouseButton:
+            out += "Mouse Click at X:";
+            AppendInteger(out, e.x);
+            out += " Y:";
+            AppendInteger(out, e.y);
+            break;
+        case EventType::Key:
+            out += "Keyboard VK: ";
+            AppendInteger(out, e.vk);
+            out += e.down ? " (DOWN)" : " (UP)";
+            break;
+        case EventType::Wheel:
+            out += "Mouse Scroll Delta: ";
+            AppendInteger(out, e.wheel);
+            break;
+        case EventType::ToolSwitch:
+            out += e.vk == 2 ? "Key Spammer " : "Tapwire ";
+            out += e.down ? "ON" : "OFF";
+            break;
+        default:
+            break;
+    }
+}
+
+std::string MacroEventsDocument(const std::vector<UnifiedEvent>& macro) {
+    std::string out;
+    // 60 to 70 characters an event; one reservation covers it (untouched capacity costs nothing).
+    out.reserve(2 + macro.size() * 96);
+    out += '[';
+    for (size_t i = 0; i < macro.size(); ++i) {
+        if (i != 0) out += ',';
+        out += "{\"id\":";
+        AppendInteger(out, i);
+        out += ",\"time\":";
+        AppendFixed6(out, macro[i].time);
+        out += ",\"desc\":\"";
+        AppendEventDescription(out, macro[i]);
+        out += "\"}";
+    }
+    out += ']';
+    return out;
+}
+
+bool DeleteEvent(std::vector<UnifiedEvent>& macro, std::string_view flattened) {
+    size_t index;
+    if (!IndexIn(macro, flattened, index)) return false;
+    macro.erase(macro.begin() + static_cast<std::ptrdiff_t>(index));
+    return true;
+}
+
+bool UpdateEventTime(std::vector<UnifiedEvent>& macro, std::string_view flattened) {
+    std::vector<std::string> fields = SplitString(flattened, ',');
+    if (fields.size() != 2) return false;
+    size_t index;
+    std::optional<double> time = ToDouble(fields[1]);
+    if (!IndexIn(macro, fields[0], index) || !time || !std::isfinite(*time)) return false;
+    macro[index].time = *time;
+    return true;
+}
+
+void ThinMovement(std::vector<UnifiedEvent>& macro) {
+    // In place: the kept events are written over the front, never ahead of the one being read,
+    // so "the next event" is still the original one.
+    const size_t count = macro.size();
+    size_t kept = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const UnifiedEvent& e = macro[i];
+        const bool candidate = e.type == EventType::AbsoluteMove && i != 0 && i + 1 != count &&
+                               macro[i + 1].type == EventType::AbsoluteMove && kept != 0 &&
+                               macro[kept - 1].type == EventType::AbsoluteMove;
+        if (candidate && WithinTenPixels(e, macro[kept - 1])) continue;
+        if (kept != i) macro[kept] = e;
+        ++kept;
+    }
+    macro.resize(kept);
+}
+
+void WriteMacroEventsMirror(const std::string& path, const std::string& document) {
+    if (path.empty()) return;
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path target(path);
+    if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
+    // Readers in other processes must never see a half-written list.
+    const fs::path temporary(path + ".tmp");
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out.write(document.data(), static_cast<std::streamsize>(document.size()));
+        out.close();
+        if (!out) {
+            fs::remove(temporary, ec);
+            return;
+        }
+    }
+    fs::rename(temporary, target, ec);
+    if (ec) fs::remove(temporary, ec);
+}
+
+std::string ReadMacroEventsMirror(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    if (!in || !std::getline(in, line)) return "[]";
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line.empty() ? "[]" : line;
+}
+
+std::string ListMacroEvents(const MacroEditView& v) {
+    // The mirror is written under the lock too, so two listings never interleave their writes.
+    std::lock_guard lock(v.profiles.lock);
+    std::string document = MacroEventsDocument(v.profiles.Current());
+    WriteMacroEventsMirror(v.mirrorPath, document);
+    return document;
+}
+
+namespace {
+
+// Runs `edit` on the current macro under the macro lock, then lists the macro again.
+template <typename Edit>
+std::string EditThenList(const MacroEditView& v, Edit edit) {
+    std::lock_guard lock(v.profiles.lock);
+    edit(v.profiles.Current());
+    ListMacroEvents(v);
+    return std::string();
+}
+
+}  // namespace
+
+Binding OptimizeMacroBinding(MacroEditView v) {
+    return {"optimizeMacro", [v](const std::string&) {
+                return EditThenList(v, [](std::vector<UnifiedEvent>& m) { ThinMovement(m); });
+            }};
+}
+
+std::vector<Binding> MacroListBindings(MacroEditView v) {
+    std::vector<Binding> b;
+    b.push_back({"getMacroEvents", [v](const std::string&) { return ListMacroEvents(v); }});
+    b.push_back({"deleteEvent", [v](const std::string& args) {
+                     const std::string flattened = FlattenArgs(args);
+                     return EditThenList(
+                         v, [&](std::vector<UnifiedEvent>& m) { DeleteEvent(m, flattened); });
+                 }});
+    b.push_back({"updateEventTime", [v](const std::string& args) {
+                     const std::string flattened = FlattenArgs(args);
+                     return EditThenList(
+                         v, [&](std::vector<UnifiedEvent>& m) { UpdateEventTime(m, flattened); });
+                 }});
+    return b;
+}
+
+Binding MirroredMacroEventsBinding(std::string mirrorPath) {
+    return {"getMacroEvents", [path = std::move(mirrorPath)](const std::string&) {
+                return ReadMacroEventsMirror(path);
+            }};
+}
