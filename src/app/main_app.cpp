@@ -36,3 +36,15 @@ CaptureView MainApp::CaptureViewOf() {
                 if (engine.hooks.copySettingsToProfile) engine.hooks.copySettingsToProfile();
             }};
 }
+
+MacroImportContext MainApp::MacroImportView() {
+    return {profiles,
+            engine.state,
+            heldImport,
+            *fileDialogs,
+            // WIRING: the global settings line builder arrives with the session store; pass
+            // [this] { return GlobalSettingsLine(engine.state, capture.slots); } once
+            // "profiles/global_settings.h" is merged. Until then export says it is unavailable.
+            nullptr,
+            [this](const std::string& script) { page.Post(script); }};
+}

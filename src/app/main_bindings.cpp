@@ -62,6 +62,8 @@ std::vector<Binding> MainBindings(MainApp& app) {
     for (Binding& recorder : RecorderBindings(capture))
         b.push_back(std::move(recorder));
     b.push_back(TrackerStatusBinding(capture));
+    for (Binding& macroFile : MacroImportBindings(app.MacroImportView()))
+        b.push_back(std::move(macroFile));
     b.push_back(GetSettingsBinding(app.EngineView()));
     b.push_back(ReassignKeyBinding(capture));
     return b;

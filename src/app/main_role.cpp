@@ -110,6 +110,15 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
     LoadAppSettings(app.appSettingsPath, app.settings);
     ApplyLaunchOnStartup(app.settings.launchOnStartup, ExecutablePath());
 
+    // A macro file named on the command line waits for the page like one picked in the dialog.
+    if (!app.macroToOpen.empty()) {
+        MacroImportContext imports = app.MacroImportView();
+        if (ImportMacroPath(imports, app.macroToOpen, ImportSource::HandedOver).kind ==
+            ImportOutcome::Kind::Error) {
+            app.SetPendingAlert(kMacroUnreadableAlert);
+        }
+    }
+
     TimerPrecision timerPrecision;
     std::string inputError;
     // Without synthesis the tools run and send nothing, and without capture no hotkey works and

@@ -24,7 +24,10 @@ TEST(MainBindings, BoundInContractOrderAndAnswering) {
                                         "updateTracker",         "startRecording",
                                         "stopRecording",         "continueRecording",
                                         "undoContinueRecording", "getTrackerStatus",
-                                        "getSettings",           "reassignKey"}));
+                                        "exportProfile",         "importProfile",
+                                        "confirmMacroImport",    "cancelMacroImport",
+                                        "getPendingMacroImport", "getSettings",
+                                        "reassignKey"}));
 
     app.SetPendingAlert("That theme \"x\" failed.");
     EXPECT_EQ(host.Call("getPendingThemeAlert"), R"("That theme \"x\" failed.")");
