@@ -113,10 +113,8 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
     // A macro file named on the command line waits for the page like one picked in the dialog.
     if (!app.macroToOpen.empty()) {
         MacroImportContext imports = app.MacroImportView();
-        if (ImportMacroPath(imports, app.macroToOpen, ImportSource::HandedOver).kind ==
-            ImportOutcome::Kind::Error) {
-            app.SetPendingAlert(kMacroUnreadableAlert);
-        }
+        std::string alert = ImportStartupMacro(imports, app.macroToOpen);
+        if (!alert.empty()) app.SetPendingAlert(std::move(alert));
     }
 
     TimerPrecision timerPrecision;

@@ -150,6 +150,14 @@ ImportOutcome ImportMacroPath(MacroImportContext& context, const std::string& pa
                                              std::move(parsed.events)});
 }
 
+std::string ImportStartupMacro(MacroImportContext& context, const std::string& path) {
+    if (ImportMacroPath(context, path, ImportSource::HandedOver).kind ==
+        ImportOutcome::Kind::Error) {
+        return kMacroUnreadableAlert;
+    }
+    return {};
+}
+
 std::string ExportProfile(MacroImportContext& context) {
     if (!context.globalSettingsLine) return JsonEscape(kExportUnavailable);
     std::string name;

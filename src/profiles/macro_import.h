@@ -98,6 +98,10 @@ ImportOutcome DecideImport(MacroImportContext& context, MacroImport import);
 ImportOutcome ImportMacroPath(MacroImportContext& context, const std::string& path,
                               ImportSource source);
 
+// A macro file named on the command line at start-up, decided on like one picked in the dialog
+// but under its own name. The alert for the page when it cannot be read; empty otherwise.
+std::string ImportStartupMacro(MacroImportContext& context, const std::string& path);
+
 // The page functions.
 std::string ExportProfile(MacroImportContext& context);
 std::string ImportProfile(MacroImportContext& context);

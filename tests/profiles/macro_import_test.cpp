@@ -117,6 +117,18 @@ TEST_F(MacroImportTest, RepeatedImportsGetNumberedNames) {
                                                  "Walk (Imported) (4)"}));
 }
 
+TEST_F(MacroImportTest, StartupFileKeepsItsNameAndAlertsWhenUnreadable) {
+    MacroImportContext context = Context();
+    EXPECT_EQ(ImportStartupMacro(context, dir.Write("a.vtpmacro", "\r\n")), kMacroUnreadableAlert);
+    EXPECT_EQ(ImportStartupMacro(context, dir.File("gone.vtpmacro")), kMacroUnreadableAlert);
+    EXPECT_EQ(
+        ImportStartupMacro(context, dir.Write("b.vtpmacro", std::string("Run\n") + kRiskyEvents)),
+        "");
+    EXPECT_EQ(profiles.profiles.size(), 1u);
+    ConfirmMacroImport(context, PendingId());
+    EXPECT_EQ(Names(), (std::vector<std::string>{kDefaultProfileName, "Run"}));
+}
+
 TEST_F(MacroImportTest, RefusedAndUnreadableFilesChangeNothing) {
     struct Case {
         const char* fileName;  // null: the dialog is cancelled; "-": a file that does not exist
