@@ -110,7 +110,8 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
     LoadAppSettings(app.appSettingsPath, app.settings);
     ApplyLaunchOnStartup(app.settings.launchOnStartup, ExecutablePath());
 
-    // A macro file named on the command line waits for the page like one picked in the dialog.
+    // A macro file named on the command line is imported like one picked in the dialog: a risky
+    // one waits for the page to confirm it.
     if (!app.macroToOpen.empty()) {
         MacroImportContext imports = app.MacroImportView();
         std::string alert = ImportStartupMacro(imports, app.macroToOpen);
