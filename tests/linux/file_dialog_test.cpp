@@ -85,7 +85,18 @@ class GtkFileDialogTest : public testing::Test {
         if (!x.ok()) GTEST_SKIP() << "no Xvfb";
         unsetenv("GTK_USE_PORTAL");
         setenv("NO_AT_BRIDGE", "1", 1);
+        // No session bus: GLib would start one tied to this display and raise SIGTERM in this
+        // process when it goes away. The chooser needs only the local file system.
+        setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/velotap-test-bus", 1);
+        setenv("GIO_USE_VFS", "local", 1);
+        setenv("GSETTINGS_BACKEND", "memory", 1);
         ASSERT_TRUE(gtk_init_check(nullptr, nullptr));
+    }
+    void TearDown() override {
+        // Leave the display before its server goes; a lost connection ends the process.
+        while (gtk_events_pending())
+            gtk_main_iteration();
+        if (GdkDisplay* display = gdk_display_get_default()) gdk_display_close(display);
     }
     PrivateXServer x;
     TempDir dir;
