@@ -112,6 +112,7 @@ void CommitImport(ProfileList& profiles, EngineState& state, MacroImport import)
     if (import.settings.empty()) {
         if (recording) {
             EngineState defaults;
+            ResetToolSettings(defaults);
             import.settings = ProfileSettingsLine(defaults);
         } else {
             ResetToolSettings(state);
