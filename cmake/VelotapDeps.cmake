@@ -29,7 +29,7 @@ macro(velotap_link_backend target)
     else()
         target_compile_definitions(${target} PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
         target_link_libraries(${target} PUBLIC user32 gdi32 shell32 advapi32 ole32 winmm bcrypt
-                              winhttp wtsapi32)
+                              winhttp wtsapi32 comdlg32)
         target_link_options(${target} PUBLIC -static -static-libgcc -static-libstdc++)
     endif()
 endmacro()

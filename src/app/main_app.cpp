@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "profiles/global_settings.h"
+
 void MainThreads::JoinAll() {
     for (std::thread* t :
          {&clickSpammer, &keySpammer, &capture, &player, &commandProcessor, &pipeServer,
@@ -35,4 +37,13 @@ CaptureView MainApp::CaptureViewOf() {
             [this] {
                 if (engine.hooks.copySettingsToProfile) engine.hooks.copySettingsToProfile();
             }};
+}
+
+MacroImportContext MainApp::MacroImportView() {
+    return {profiles,
+            engine.state,
+            heldImport,
+            *fileDialogs,
+            [this] { return GlobalSettingsLine(engine.state, capture.slots); },
+            [this](const std::string& script) { page.Post(script); }};
 }

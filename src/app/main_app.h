@@ -2,6 +2,7 @@
 // State of the main process, owned by the main role and passed to every subsystem explicitly.
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -11,6 +12,8 @@
 #include "capture/capture_service.h"
 #include "engine/engine.h"
 #include "platform/event.h"
+#include "platform/file_dialog.h"
+#include "profiles/macro_import.h"
 #include "profiles/session_store.h"
 
 class WindowHost;
@@ -53,6 +56,12 @@ struct MainApp {
     CaptureService capture{engine.state, profiles};
     // The capture subsystem's view of this process.
     CaptureView CaptureViewOf();
+
+    // The macro import the risk scan holds for the page, and the dialogs that pick macro files.
+    HeldImport heldImport;
+    std::unique_ptr<FileDialogs> fileDialogs = CreateFileDialogs();
+    // The import and export's view of this process.
+    MacroImportContext MacroImportView();
 
     PagePoster page;
     WindowHost* window = nullptr;  // set while the main window exists (UI thread only)

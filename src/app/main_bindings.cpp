@@ -73,6 +73,8 @@ std::vector<Binding> MainBindings(MainApp& app) {
         b.push_back(std::move(list));
     for (Binding& profile : ProfileBindings(app.profiles, app.engine.state))
         b.push_back(std::move(profile));
+    for (Binding& macroFile : MacroImportBindings(app.MacroImportView()))
+        b.push_back(std::move(macroFile));
     b.push_back(GetSettingsBinding(app.EngineView()));
     b.push_back(ReassignKeyBinding(capture));
     return b;

@@ -133,6 +133,14 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
     LoadAppSettings(app.appSettingsPath, app.settings);
     ApplyLaunchOnStartup(app.settings.launchOnStartup, ExecutablePath());
 
+    // A macro file named on the command line is imported like one picked in the dialog: a risky
+    // one waits for the page to confirm it.
+    if (!app.macroToOpen.empty()) {
+        MacroImportContext imports = app.MacroImportView();
+        std::string alert = ImportStartupMacro(imports, app.macroToOpen);
+        if (!alert.empty()) app.SetPendingAlert(std::move(alert));
+    }
+
     TimerPrecision timerPrecision;
     std::string inputError;
     // Without synthesis the tools run and send nothing, and without capture no hotkey works and
@@ -145,7 +153,11 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
     std::string missing = inputError;
     if (!missing.empty() && !captureError.empty()) missing += ' ';
     missing += captureError;
-    if (!missing.empty()) app.SetPendingAlert(missing);
+    if (!missing.empty()) {
+        // Added to, not in place of, what the macro file named on the command line reported.
+        std::string earlier = app.TakePendingAlert();
+        app.SetPendingAlert(earlier.empty() ? missing : earlier + ' ' + missing);
+    }
     app.capture.InstallHooks(app.engine.hooks);
     app.engine.hooks.copySettingsToProfile = [&app] {
         CopySettingsToProfile(app.profiles, app.engine.state);

@@ -29,7 +29,10 @@ TEST(MainBindings, BoundInContractOrderAndAnswering) {
                                         "deleteEvent",           "updateEventTime",
                                         "clearProfile",          "addProfile",
                                         "deleteProfile",         "switchProfile",
-                                        "getProfiles",           "getSettings",
+                                        "getProfiles",           "exportProfile",
+                                        "importProfile",         "confirmMacroImport",
+                                        "cancelMacroImport",     "getPendingMacroImport",
+                                        "getSettings",
                                         "reassignKey"}));
 
     app.SetPendingAlert("That theme \"x\" failed.");
