@@ -1,83 +1,16 @@
 """Global hotkeys and the recorder end to end: input that is physical to the program (sent through
 Xvfb's own keyboard and mouse devices, not the XTEST devices) drives the real program, while an
 xev window of another program shows what applications receive."""
-import ctypes
-import ctypes.util
 import os
-import subprocess
 import sys
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
-from velotap_e2e import TITLE, Session, wait_for  # noqa: E402
+from velotap_e2e import TITLE, PhysicalInputTest, wait_for  # noqa: E402
 
 
-class XDeviceInfo(ctypes.Structure):
-    _fields_ = [("id", ctypes.c_ulong), ("type", ctypes.c_ulong), ("name", ctypes.c_char_p),
-                ("num_classes", ctypes.c_int), ("use", ctypes.c_int),
-                ("inputclassinfo", ctypes.c_void_p)]
-
-
-def device_ids(display):
-    """Name → id of the X input devices (XListInputDevices of libXi)."""
-    x11 = ctypes.CDLL(ctypes.util.find_library("X11"))
-    xi = ctypes.CDLL(ctypes.util.find_library("Xi"))
-    x11.XOpenDisplay.restype = ctypes.c_void_p
-    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
-    xi.XListInputDevices.restype = ctypes.POINTER(XDeviceInfo)
-    xi.XListInputDevices.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int)]
-    xi.XFreeDeviceList.argtypes = [ctypes.POINTER(XDeviceInfo)]
-    dpy = x11.XOpenDisplay(display.encode())
-    count = ctypes.c_int()
-    devices = xi.XListInputDevices(dpy, ctypes.byref(count))
-    ids = {devices[i].name.decode(): devices[i].id for i in range(count.value)}
-    xi.XFreeDeviceList(devices)
-    x11.XCloseDisplay(dpy)
-    return ids
-
-
-class CaptureTest(unittest.TestCase):
-    def setUp(self):
-        self.s = Session()
-        self.s.start_driven_app()
-        self.xev = self.s.start_event_tester()
-        xev_window = self.s.x("xdotool", "search", "--name", "Event Tester").stdout.split()[0]
-        self.s.x("xdotool", "windowfocus", "--sync", xev_window)
-        ids = device_ids(self.s.env["DISPLAY"])
-        self.keyboard, self.mouse = ids["Xvfb keyboard"], ids["Xvfb mouse"]
-        self.s.x("xdotool", "mousemove", "1000", "800")
-        os.set_blocking(self.xev.stdout.fileno(), False)
-        time.sleep(0.5)  # the capture thread has its grabs in place
-        self.xev_lines()
-
-    def tearDown(self):
-        self.xev.kill()
-        self.xev.wait()
-        self.xev.stdout.close()
-        self.s.close()
-
-    def key(self, *commands):
-        self.s.x("xte", "-i", str(self.keyboard), *commands)
-
-    def pointer(self, *commands):
-        self.s.x("xte", "-i", str(self.mouse), *commands)
-
-    def xev_lines(self, seconds=0.0):
-        lines, end = [], time.time() + seconds
-        while True:
-            line = self.xev.stdout.readline()
-            if line:
-                lines.append(line)
-            elif time.time() >= end:
-                return "".join(lines)
-            else:
-                time.sleep(0.02)
-
-    def status(self):
-        return self.s.call("getTrackerStatus")
-
+class CaptureTest(PhysicalInputTest):
     def test_hotkeys_toggle_hold_and_lock(self):
         self.assertEqual(self.status()["hkAuto"], "F6")
         self.key("key F6")

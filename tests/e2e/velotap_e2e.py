@@ -3,6 +3,8 @@
 Each Session owns an Xvfb display, a private data folder, config folder and runtime folder, so
 tests can run side by side. The page is driven over WebDriver through WebKitWebDriver.
 """
+import ctypes
+import ctypes.util
 import json
 import os
 import shutil
@@ -11,6 +13,7 @@ import socket
 import subprocess
 import tempfile
 import time
+import unittest
 import urllib.error
 import urllib.request
 
@@ -234,3 +237,73 @@ class Session:
         self.xvfb.terminate()
         self.xvfb.wait()
         shutil.rmtree(self.root, ignore_errors=True)
+
+
+class XDeviceInfo(ctypes.Structure):
+    _fields_ = [("id", ctypes.c_ulong), ("type", ctypes.c_ulong), ("name", ctypes.c_char_p),
+                ("num_classes", ctypes.c_int), ("use", ctypes.c_int),
+                ("inputclassinfo", ctypes.c_void_p)]
+
+
+def device_ids(display):
+    """Name → id of the X input devices (XListInputDevices of libXi)."""
+    x11 = ctypes.CDLL(ctypes.util.find_library("X11"))
+    xi = ctypes.CDLL(ctypes.util.find_library("Xi"))
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    xi.XListInputDevices.restype = ctypes.POINTER(XDeviceInfo)
+    xi.XListInputDevices.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int)]
+    xi.XFreeDeviceList.argtypes = [ctypes.POINTER(XDeviceInfo)]
+    dpy = x11.XOpenDisplay(display.encode())
+    count = ctypes.c_int()
+    devices = xi.XListInputDevices(dpy, ctypes.byref(count))
+    ids = {devices[i].name.decode(): devices[i].id for i in range(count.value)}
+    xi.XFreeDeviceList(devices)
+    x11.XCloseDisplay(dpy)
+    return ids
+
+
+class PhysicalInputTest(unittest.TestCase):
+    """The driven program beside an xev window of another program that has the focus. Input that
+    is physical to the program goes through Xvfb's own keyboard and mouse devices, not the XTEST
+    devices; xev shows what applications receive."""
+
+    def setUp(self):
+        self.s = Session()
+        self.s.start_driven_app()
+        self.xev = self.s.start_event_tester()
+        xev_window = self.s.x("xdotool", "search", "--name", "Event Tester").stdout.split()[0]
+        self.s.x("xdotool", "windowfocus", "--sync", xev_window)
+        ids = device_ids(self.s.env["DISPLAY"])
+        self.keyboard, self.mouse = ids["Xvfb keyboard"], ids["Xvfb mouse"]
+        self.s.x("xdotool", "mousemove", "1000", "800")
+        os.set_blocking(self.xev.stdout.fileno(), False)
+        time.sleep(0.5)  # the capture thread has its grabs in place
+        self.xev_lines()
+
+    def tearDown(self):
+        self.xev.kill()
+        self.xev.wait()
+        self.xev.stdout.close()
+        self.s.close()
+
+    def key(self, *commands):
+        self.s.x("xte", "-i", str(self.keyboard), *commands)
+
+    def pointer(self, *commands):
+        self.s.x("xte", "-i", str(self.mouse), *commands)
+
+    def xev_lines(self, seconds=0.0):
+        lines, end = [], time.time() + seconds
+        while True:
+            line = self.xev.stdout.readline()
+            if line:
+                lines.append(line)
+            elif time.time() >= end:
+                return "".join(lines)
+            else:
+                time.sleep(0.02)
+
+    def status(self):
+        return self.s.call("getTrackerStatus")
