@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "platform/linux/key_map.h"
+#include "platform/linux/x_connection.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ namespace {
 class XkbKeyNames final : public KeyNameSource {
   public:
     explicit XkbKeyNames(Display* display) : display_(display) {}
-    ~XkbKeyNames() override { XCloseDisplay(display_); }
+    ~XkbKeyNames() override { CloseOwnDisplay(display_); }
 
     std::string LayoutName(uint32_t code) override {
         const unsigned long keysym = VkToKeysym(code);
@@ -44,7 +45,7 @@ class XkbKeyNames final : public KeyNameSource {
 }  // namespace
 
 std::unique_ptr<KeyNameSource> ConnectKeyNames() {
-    Display* display = XOpenDisplay(nullptr);
+    Display* display = OpenOwnDisplay();
     if (!display) return nullptr;
     return std::make_unique<XkbKeyNames>(display);
 }

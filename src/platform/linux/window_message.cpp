@@ -3,19 +3,16 @@
 
 #include <mutex>
 
+#include "platform/linux/x_connection.h"
 #include "platform/window_message.h"
 
 namespace {
-
-int IgnoreXError(Display*, XErrorEvent*) {
-    return 0;
-}
 
 class XWindowMessenger final : public WindowMessenger {
   public:
     explicit XWindowMessenger(Display* display)
         : display_(display), type_(XInternAtom(display, "VELOTAP_WINDOW_MESSAGE", False)) {}
-    ~XWindowMessenger() override { XCloseDisplay(display_); }
+    ~XWindowMessenger() override { CloseOwnDisplay(display_); }
 
     bool Post(WindowHandle window, uint32_t message, uint64_t wparam, int64_t lparam) override {
         std::lock_guard lock(mutex_);
@@ -27,11 +24,9 @@ class XWindowMessenger final : public WindowMessenger {
         event.xclient.data.l[0] = static_cast<long>(message);
         event.xclient.data.l[1] = static_cast<long>(wparam);
         event.xclient.data.l[2] = static_cast<long>(lparam);
-        // The window may vanish between its search and this post.
-        auto previous = XSetErrorHandler(IgnoreXError);
+        // The window may vanish between its search and this post: the error is ignored.
         Status sent = XSendEvent(display_, static_cast<Window>(window), False, NoEventMask, &event);
         XSync(display_, False);
-        XSetErrorHandler(previous);
         return sent != 0;
     }
 
@@ -44,7 +39,7 @@ class XWindowMessenger final : public WindowMessenger {
 }  // namespace
 
 std::unique_ptr<WindowMessenger> ConnectWindowMessenger() {
-    Display* display = XOpenDisplay(nullptr);
+    Display* display = OpenOwnDisplay();
     if (!display) return nullptr;
     return std::make_unique<XWindowMessenger>(display);
 }

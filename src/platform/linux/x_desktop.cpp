@@ -6,33 +6,26 @@
 #include <vector>
 
 #include "platform/desktop.h"
+#include "platform/linux/x_connection.h"
 
 namespace {
 
-int IgnoreXError(Display*, XErrorEvent*) {
-    return 0;
-}
-
-// Window operations on foreign windows may race with their destruction; such errors are expected.
+// Window operations on foreign windows may race with their destruction; such errors are expected
+// and ignored (see x_connection.h). Syncing at the end of an operation settles them before the
+// next one starts.
 class ErrorTrap {
   public:
-    explicit ErrorTrap(Display* display) : display_(display) {
-        previous_ = XSetErrorHandler(IgnoreXError);
-    }
-    ~ErrorTrap() {
-        XSync(display_, False);
-        XSetErrorHandler(previous_);
-    }
+    explicit ErrorTrap(Display* display) : display_(display) {}
+    ~ErrorTrap() { XSync(display_, False); }
 
   private:
     Display* display_;
-    int (*previous_)(Display*, XErrorEvent*);
 };
 
 class XDesktop final : public Desktop {
   public:
     explicit XDesktop(Display* display) : display_(display) {}
-    ~XDesktop() override { XCloseDisplay(display_); }
+    ~XDesktop() override { CloseOwnDisplay(display_); }
 
     std::optional<WindowHandle> FindTopLevel(
         const std::function<bool(const std::string&)>& matches) override {
@@ -148,7 +141,7 @@ class XDesktop final : public Desktop {
 }  // namespace
 
 std::unique_ptr<Desktop> ConnectDesktop() {
-    Display* display = XOpenDisplay(nullptr);
+    Display* display = OpenOwnDisplay();
     if (!display) return nullptr;
     return std::make_unique<XDesktop>(display);
 }

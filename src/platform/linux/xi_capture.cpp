@@ -22,6 +22,7 @@
 #include "platform/capture_input.h"
 #include "platform/linux/key_map.h"
 #include "platform/linux/session_lock.h"
+#include "platform/linux/x_connection.h"
 
 namespace {
 
@@ -78,8 +79,8 @@ class XiCapture final : public CaptureBackend {
     XiCapture(Display* grab, Display* raw, int opcode, int wake)
         : grab_(grab), raw_(raw), opcode_(opcode), wake_(wake) {}
     ~XiCapture() override {
-        XCloseDisplay(grab_);
-        XCloseDisplay(raw_);
+        CloseOwnDisplay(grab_);
+        CloseOwnDisplay(raw_);
         close(wake_);
     }
 
@@ -480,10 +481,10 @@ bool XiCapture::IsOwnWindowAt(int32_t x, int32_t y) {
 }  // namespace
 
 std::unique_ptr<CaptureBackend> ConnectCapture(std::string& error) {
-    Display* grab = XOpenDisplay(nullptr);
-    Display* raw = grab ? XOpenDisplay(nullptr) : nullptr;
+    Display* grab = OpenOwnDisplay();
+    Display* raw = grab ? OpenOwnDisplay() : nullptr;
     if (!grab || !raw) {
-        if (grab) XCloseDisplay(grab);
+        if (grab) CloseOwnDisplay(grab);
         error = "Global hotkeys and recording are unavailable: the X display cannot be opened.";
         return nullptr;
     }
@@ -495,8 +496,8 @@ std::unique_ptr<CaptureBackend> ConnectCapture(std::string& error) {
     const bool hasXtest =
         XTestQueryExtension(raw, &xtestEvent, &xtestError, &xtestMajor, &xtestMinor);
     if (!hasXi || !hasXtest) {
-        XCloseDisplay(grab);
-        XCloseDisplay(raw);
+        CloseOwnDisplay(grab);
+        CloseOwnDisplay(raw);
         error = hasXi ? "Global hotkeys and recording are unavailable: the X server has no XTEST "
                         "extension, so the program's own input cannot be told apart."
                       : "Global hotkeys and recording are unavailable: the X server has no "
@@ -505,8 +506,8 @@ std::unique_ptr<CaptureBackend> ConnectCapture(std::string& error) {
     }
     const int wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wake < 0) {
-        XCloseDisplay(grab);
-        XCloseDisplay(raw);
+        CloseOwnDisplay(grab);
+        CloseOwnDisplay(raw);
         error = "Global hotkeys and recording are unavailable: no wake-up descriptor.";
         return nullptr;
     }

@@ -8,6 +8,7 @@
 
 #include "platform/input.h"
 #include "platform/linux/key_map.h"
+#include "platform/linux/x_connection.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ int Denormalise(int32_t value, int32_t size) {
 class XTestInput final : public InputBackend {
   public:
     explicit XTestInput(Display* display) : display_(display) {}
-    ~XTestInput() override { XCloseDisplay(display_); }
+    ~XTestInput() override { CloseOwnDisplay(display_); }
 
     ScreenSize PrimaryScreen() override {
         std::lock_guard lock(mutex_);
@@ -110,14 +111,14 @@ class XTestInput final : public InputBackend {
 }  // namespace
 
 std::unique_ptr<InputBackend> ConnectInput(std::string& error) {
-    Display* display = XOpenDisplay(nullptr);
+    Display* display = OpenOwnDisplay();
     if (!display) {
         error = "Input cannot be synthesised: no X display.";
         return nullptr;
     }
     int event, errorBase, major, minor;
     if (!XTestQueryExtension(display, &event, &errorBase, &major, &minor)) {
-        XCloseDisplay(display);
+        CloseOwnDisplay(display);
         error = "Input cannot be synthesised: the X server has no XTEST extension.";
         return nullptr;
     }
