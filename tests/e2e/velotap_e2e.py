@@ -194,9 +194,17 @@ class Session:
             raise AssertionError(f"{name} rejected: {r['value']}")
         return r["value"]
 
-    def find(self, css):
-        return self.wd("POST", f"/session/{self.sid}/element",
-                       {"using": "css selector", "value": css})
+    def find(self, css, timeout=10.0):
+        """The first element matching `css`, waiting for the page to show it as a user would."""
+        end = time.time() + timeout
+        while True:
+            try:
+                return self.wd("POST", f"/session/{self.sid}/element",
+                               {"using": "css selector", "value": css})
+            except AssertionError as e:
+                if "no such element" not in str(e) or time.time() >= end:
+                    raise
+                time.sleep(0.1)
 
     def click(self, element):
         key = next(iter(element))
