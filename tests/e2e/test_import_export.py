@@ -88,6 +88,26 @@ class ImportExportTest(unittest.TestCase):
         self.assertEqual(count_before, 0)
         self.assertEqual(self.s.call("getTrackerStatus")["count"], 8)
 
+    def test_page_reviews_a_risky_import_before_adding_it(self):
+        self.s.script("window.onProfileImported = profileChanged; window.answer = null;")
+        risky = self.write("risky.vtpmacro", "Risky\r\n" + RISKY_EVENTS)
+        self.s.script("document.getElementById('profileImport').click();")
+        self.reply("Open", risky)
+        wait_for(lambda: not self.s.script("return document.getElementById('review').hidden"),
+                 what="the review")
+        rows = self.s.script("return [...document.querySelectorAll('#reviewMatches li')]"
+                             ".map(li => li.textContent)")
+        self.assertEqual(len(rows), 2)
+        self.assertTrue(rows[0].startswith("Danger") and rows[0].endswith("at 1 s"), rows[0])
+        options = "return [...document.querySelectorAll('#profileSelect option')].map(o => o.text)"
+        self.assertEqual(self.s.script(options), ["Default Tracking Profile"])
+
+        self.s.click(self.s.find("#reviewConfirm"))
+        wait_for(lambda: self.s.script(options)[-1] == "Risky (Imported)", what="the new profile")
+        self.assertEqual(self.s.script("return document.getElementById('profileSelect').value"), "1")
+        wait_for(lambda: len(self.s.script("return [...document.querySelectorAll('#events .event')]"
+                                           )) == 8, what="its events")
+
     def test_plain_import_is_added_at_once(self):
         bare = self.write("bare.vtpmacro", "Bare\r\n0,0.5,10,10,0,0,0\r\n1,0.75,3,4,0,0,0,0\r\n")
         self.s.call("updateSpammer", 0, 0, 1, 250, 1, 0, 1, 10, 0)
