@@ -30,6 +30,7 @@
 #include "engine/engine.h"
 #include "platform/clock.h"
 #include "platform/event.h"
+#include "xi_listener.h"
 
 extern char** environ;
 
@@ -41,59 +42,11 @@ BenchXServer& TheServer() {
 }
 
 // Receives raw button presses of button 1 and stamps them on arrival.
-class PressListener {
-  public:
-    PressListener() {
-        display_ = XOpenDisplay(nullptr);
-        if (!display_) return;
-        int event, error;
-        XQueryExtension(display_, "XInputExtension", &opcode_, &event, &error);
-        unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
-        XISetMask(bits, XI_RawButtonPress);
-        XIEventMask mask{XIAllMasterDevices, sizeof bits, bits};
-        XISelectEvents(display_, DefaultRootWindow(display_), &mask, 1);
-        XSync(display_, False);
-        thread_ = std::thread([this] { Run(); });
-    }
-    ~PressListener() {
-        stop_ = true;
-        if (thread_.joinable()) thread_.join();
-        if (display_) XCloseDisplay(display_);
-    }
-    bool ok() const { return display_ != nullptr; }
-    std::vector<int64_t> Take() {
-        std::lock_guard lock(mutex_);
-        return std::exchange(stamps_, {});
-    }
-
-  private:
-    void Run() {
-        pollfd p{ConnectionNumber(display_), POLLIN, 0};
-        while (!stop_) {
-            if (!XPending(display_)) {
-                poll(&p, 1, 20);
-                continue;
-            }
-            XEvent e;
-            XNextEvent(display_, &e);
-            const int64_t now = MonotonicNanos();
-            if (e.type != GenericEvent || e.xcookie.extension != opcode_) continue;
-            if (!XGetEventData(display_, &e.xcookie)) continue;
-            auto* raw = static_cast<XIRawEvent*>(e.xcookie.data);
-            if (e.xcookie.evtype == XI_RawButtonPress && raw->detail == 1) {
-                std::lock_guard lock(mutex_);
-                stamps_.push_back(now);
-            }
-            XFreeEventData(display_, &e.xcookie);
-        }
-    }
-    Display* display_;
-    int opcode_ = 0;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-    std::mutex mutex_;
-    std::vector<int64_t> stamps_;
-};
+XiListener PressListener() {
+    return XiListener({{XIAllMasterDevices, {XI_RawButtonPress}}}, [](int, const void* data) {
+        return static_cast<const XIRawEvent*>(data)->detail == 1 ? 0 : -1;
+    });
+}
 
 struct Setting {
     int intervalMs;
@@ -129,7 +82,7 @@ void Report(benchmark::State& state, std::vector<int64_t> presses, const Setting
     }
 }
 
-std::vector<int64_t> RunVelotap(PressListener& listener, const Setting& s) {
+std::vector<int64_t> RunVelotap(XiListener& listener, const Setting& s) {
     Engine engine;
     std::string error;
     engine.Connect(error);
@@ -156,7 +109,7 @@ std::vector<int64_t> RunVelotap(PressListener& listener, const Setting& s) {
     return listener.Take();
 }
 
-std::vector<int64_t> RunReference(PressListener& listener, const Setting& s) {
+std::vector<int64_t> RunReference(XiListener& listener, const Setting& s) {
     Display* d = XOpenDisplay(nullptr);
     if (!d) return {};
     listener.Take();
@@ -187,7 +140,7 @@ std::vector<int64_t> RunReference(PressListener& listener, const Setting& s) {
     return listener.Take();
 }
 
-std::vector<int64_t> RunXdotool(PressListener& listener, const Setting& s) {
+std::vector<int64_t> RunXdotool(XiListener& listener, const Setting& s) {
     listener.Take();
     std::string count = std::to_string(s.clicks), delay = std::to_string(s.intervalMs);
     const char* argv[] = {"xdotool", "click",       "--repeat", count.c_str(),
@@ -200,7 +153,7 @@ std::vector<int64_t> RunXdotool(PressListener& listener, const Setting& s) {
     return listener.Take();
 }
 
-template <std::vector<int64_t> (*Run)(PressListener&, const Setting&)>
+template <std::vector<int64_t> (*Run)(XiListener&, const Setting&)>
 void Clicker(benchmark::State& state) {
     if (!TheServer().ok) {
         state.SkipWithError("no Xvfb");
@@ -209,7 +162,7 @@ void Clicker(benchmark::State& state) {
     static TimerPrecision precision;  // as the main role holds it while its workers run
     const Setting s{static_cast<int>(state.range(0)), state.range(1) != 0,
                     static_cast<int>(state.range(2))};
-    PressListener listener;
+    XiListener listener = PressListener();
     if (!listener.ok()) {
         state.SkipWithError("cannot connect to the X server");
         return;

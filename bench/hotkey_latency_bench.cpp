@@ -9,11 +9,6 @@
 // del_* when the master pointer's XI_ButtonPress reaches the root window (the click was delivered;
 // input of the master pointer stays queued while the hotkey's grab holds its keyboard, so this one
 // may wait for the release). misses = rounds in which no click came within a second.
-#include <X11/Xlib.h>
-#include <X11/extensions/XInput.h>
-#include <X11/extensions/XInput2.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
 #include <benchmark/benchmark.h>
 #include <poll.h>
 #include <signal.h>
@@ -32,99 +27,38 @@
 #include <vector>
 
 #include "app/main_app.h"
-#include "bench_xserver.h"
 #include "capture/capture_service.h"
 #include "engine/engine.h"
 #include "platform/clock.h"
 #include "platform/event.h"
 
+// Xlib's macros (None, Status …) clash with names of the program's headers, so they come last.
+#include <X11/Xlib.h>
+#include <X11/extensions/XInput.h>
+#include <X11/extensions/XInput2.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include "bench_xserver.h"
+#include "xi_listener.h"
+
 namespace {
 
-// Stamps left-button presses on arrival, twice: the raw event of the source device (the click was
-// injected) and the master pointer's press on the root window (the click was delivered to the
-// window under the pointer).
-class PressListener {
-  public:
-    explicit PressListener(const char* sourceName) {
-        display_ = XOpenDisplay(nullptr);
-        if (!display_) return;
-        int event, error;
-        XQueryExtension(display_, "XInputExtension", &opcode_, &event, &error);
-        int major = 2, minor = 2;
-        XIQueryVersion(display_, &major, &minor);
-        int count = 0;
-        XIDeviceInfo* devices = XIQueryDevice(display_, XIAllDevices, &count);
-        for (int i = 0; i < count; ++i)
-            if (std::string(devices[i].name) == sourceName) source_ = devices[i].deviceid;
-        XIFreeDeviceInfo(devices);
-        unsigned char raw[XIMaskLen(XI_LASTEVENT)] = {}, delivered[XIMaskLen(XI_LASTEVENT)] = {};
-        XISetMask(raw, XI_RawButtonPress);
-        XISetMask(delivered, XI_ButtonPress);
-        XIEventMask masks[2] = {{XIAllDevices, sizeof raw, raw},
-                                {XIAllMasterDevices, sizeof delivered, delivered}};
-        XISelectEvents(display_, DefaultRootWindow(display_), masks, 2);
-        XSync(display_, False);
-        thread_ = std::thread([this] { Run(); });
-    }
-    ~PressListener() {
-        stop_ = true;
-        if (thread_.joinable()) thread_.join();
-        if (display_) XCloseDisplay(display_);
-    }
-    bool ok() const { return display_ != nullptr && source_ != 0; }
-    // The first injected or delivered press stamped at or after `since`, or 0.
-    int64_t FirstInjected(int64_t since) { return FirstSince(injected_, since); }
-    int64_t FirstDelivered(int64_t since) { return FirstSince(delivered_, since); }
-    void Clear() {
-        std::lock_guard lock(mutex_);
-        injected_.clear();
-        delivered_.clear();
-    }
-
-  private:
-    void Run() {
-        pollfd p{ConnectionNumber(display_), POLLIN, 0};
-        while (!stop_) {
-            if (!XPending(display_)) {
-                poll(&p, 1, 20);
-                continue;
-            }
-            XEvent e;
-            XNextEvent(display_, &e);
-            const int64_t now = MonotonicNanos();
-            if (e.type != GenericEvent || e.xcookie.extension != opcode_) continue;
-            if (!XGetEventData(display_, &e.xcookie)) continue;
-            if (e.xcookie.evtype == XI_RawButtonPress) {
-                auto* raw = static_cast<XIRawEvent*>(e.xcookie.data);
-                if (raw->detail == 1 && raw->deviceid == source_) {
-                    std::lock_guard lock(mutex_);
-                    injected_.push_back(now);
-                }
-            } else if (e.xcookie.evtype == XI_ButtonPress) {
-                auto* press = static_cast<XIDeviceEvent*>(e.xcookie.data);
-                if (press->detail == 1 && press->sourceid == source_) {
-                    std::lock_guard lock(mutex_);
-                    delivered_.push_back(now);
-                }
-            }
-            XFreeEventData(display_, &e.xcookie);
-        }
-    }
-    Display* display_;
-    int opcode_ = 0;
-    int source_ = 0;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-    std::mutex mutex_;
-    std::vector<int64_t> injected_, delivered_;
-
-    int64_t FirstSince(const std::vector<int64_t>& stamps, int64_t since) {
-        std::lock_guard lock(mutex_);
-        for (int64_t s : stamps)
-            if (s >= since) return s;
-        return 0;
-    }
-};
+// Stamps left-button presses of `source` on arrival, twice: stream 0 is the raw event of the
+// source device (the click was injected), stream 1 the master pointer's press on the root window
+// (the click was delivered to the window under the pointer).
+constexpr int kInjected = 0, kDelivered = 1;
+XiListener PressListener(int source) {
+    return XiListener({{XIAllDevices, {XI_RawButtonPress}}, {XIAllMasterDevices, {XI_ButtonPress}}},
+                      [source](int evtype, const void* data) {
+                          if (evtype == XI_RawButtonPress) {
+                              auto* raw = static_cast<const XIRawEvent*>(data);
+                              return raw->detail == 1 && raw->deviceid == source ? kInjected : -1;
+                          }
+                          auto* press = static_cast<const XIDeviceEvent*>(data);
+                          return press->detail == 1 && press->sourceid == source ? kDelivered : -1;
+                      });
+}
 
 // Xvfb's own keyboard: its key events reach the capture backend as physical input.
 class PhysicalKeyboard {
@@ -171,9 +105,10 @@ void HotkeyToFirstClick(benchmark::State& state) {
         state.SkipWithError("no Xvfb");
         return;
     }
-    PressListener listener("Virtual core XTEST pointer");
+    const int source = XiDeviceId("Virtual core XTEST pointer");
+    XiListener listener = PressListener(source);
     PhysicalKeyboard keyboard;
-    if (!listener.ok() || !keyboard.ok()) {
+    if (!listener.ok() || source == 0 || !keyboard.ok()) {
         state.SkipWithError("cannot open the X devices");
         return;
     }
@@ -206,7 +141,7 @@ void HotkeyToFirstClick(benchmark::State& state) {
             const int64_t pressed = MonotonicNanos();
             keyboard.F6(true);
             int64_t first = 0;
-            WaitFor([&] { return (first = listener.FirstInjected(pressed)) != 0; }, 1000);
+            WaitFor([&] { return (first = listener.FirstSince(kInjected, pressed)) != 0; }, 1000);
             const int64_t held = MonotonicNanos() - pressed;
             if (held < pace * 1000000LL)
                 std::this_thread::sleep_for(std::chrono::nanoseconds(pace * 1000000LL - held));
@@ -214,7 +149,8 @@ void HotkeyToFirstClick(benchmark::State& state) {
             if (first) {
                 injected.push_back(ms(pressed, first));
                 int64_t seen = 0;
-                WaitFor([&] { return (seen = listener.FirstDelivered(pressed)) != 0; }, 1000);
+                WaitFor([&] { return (seen = listener.FirstSince(kDelivered, pressed)) != 0; },
+                        1000);
                 if (seen) delivered.push_back(ms(pressed, seen));
             } else {
                 ++misses;

@@ -29,6 +29,7 @@
 #include "macro/player.h"
 #include "platform/clock.h"
 #include "platform/event.h"
+#include "xi_listener.h"
 
 namespace {
 
@@ -38,59 +39,12 @@ BenchXServer& TheServer() {
 }
 
 // Stamps raw key presses and releases, or raw motion, on arrival.
-class DeliveryListener {
-  public:
-    explicit DeliveryListener(bool keys) {
-        display_ = XOpenDisplay(nullptr);
-        if (!display_) return;
-        int event, error;
-        XQueryExtension(display_, "XInputExtension", &opcode_, &event, &error);
-        unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
-        if (keys) {
-            XISetMask(bits, XI_RawKeyPress);
-            XISetMask(bits, XI_RawKeyRelease);
-        } else {
-            XISetMask(bits, XI_RawMotion);
-        }
-        XIEventMask mask{XIAllMasterDevices, sizeof bits, bits};
-        XISelectEvents(display_, DefaultRootWindow(display_), &mask, 1);
-        XSync(display_, False);
-        thread_ = std::thread([this] { Run(); });
-    }
-    ~DeliveryListener() {
-        stop_ = true;
-        if (thread_.joinable()) thread_.join();
-        if (display_) XCloseDisplay(display_);
-    }
-    bool ok() const { return display_ != nullptr; }
-    std::vector<int64_t> Take() {
-        std::lock_guard lock(mutex_);
-        return std::exchange(stamps_, {});
-    }
-
-  private:
-    void Run() {
-        pollfd p{ConnectionNumber(display_), POLLIN, 0};
-        while (!stop_) {
-            if (!XPending(display_)) {
-                poll(&p, 1, 20);
-                continue;
-            }
-            XEvent e;
-            XNextEvent(display_, &e);
-            const int64_t now = MonotonicNanos();
-            if (e.type != GenericEvent || e.xcookie.extension != opcode_) continue;
-            std::lock_guard lock(mutex_);
-            stamps_.push_back(now);
-        }
-    }
-    Display* display_;
-    int opcode_ = 0;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-    std::mutex mutex_;
-    std::vector<int64_t> stamps_;
-};
+XiListener DeliveryListener(bool keys) {
+    if (keys)
+        return XiListener({{XIAllMasterDevices, {XI_RawKeyPress, XI_RawKeyRelease}}},
+                          [](int, const void*) { return 0; });
+    return XiListener({{XIAllMasterDevices, {XI_RawMotion}}}, [](int, const void*) { return 0; });
+}
 
 constexpr double kGapSeconds = 0.005;
 
@@ -217,7 +171,7 @@ void Playback(benchmark::State& state) {
     static TimerPrecision precision;  // as the main role holds it while its workers run
     const bool keys = state.range(0) != 0;
     const int count = static_cast<int>(state.range(1));
-    DeliveryListener listener(keys);
+    XiListener listener = DeliveryListener(keys);
     if (!listener.ok()) {
         state.SkipWithError("cannot connect to the X server");
         return;
