@@ -59,9 +59,9 @@ std::string Join(const Container& entries, std::string_view open, std::string_vi
 
 // A decimal integer that fits 32 bits; false (target untouched) for anything else.
 bool ReadInt(std::string_view value, int& target) {
-    std::optional<long long> v = ToInteger(value);
-    if (!v || *v < INT32_MIN || *v > INT32_MAX) return false;
-    target = static_cast<int>(*v);
+    std::optional<int32_t> v = ToInt32(value);
+    if (!v) return false;
+    target = *v;
     return true;
 }
 

@@ -37,10 +37,17 @@ std::optional<long long> ToInteger(std::string_view text) {
     return v;
 }
 
+std::optional<int32_t> ToInt32(std::string_view text) {
+    std::optional<long long> v = ToInteger(text);
+    if (!v || *v < INT32_MIN || *v > INT32_MAX) return std::nullopt;
+    return static_cast<int32_t>(*v);
+}
+
 std::optional<double> ToDouble(std::string_view text) {
     // from_chars ignores the process locale, which the toolkit may set to one with a decimal comma.
     size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
+        ++i;
     if (i < text.size() && text[i] == '+') ++i;
     double v = 0;
     auto [end, ec] = std::from_chars(text.data() + i, text.data() + text.size(), v);

@@ -15,12 +15,6 @@ namespace {
 
 constexpr size_t kMinimumFields = 23;
 
-std::optional<int32_t> ToInt32(std::string_view text) {
-    std::optional<long long> v = ToInteger(text);
-    if (!v || *v < INT32_MIN || *v > INT32_MAX) return std::nullopt;
-    return static_cast<int32_t>(*v);
-}
-
 // A float field: a number outside the float range does not convert.
 std::optional<float> ToFloat(std::string_view text) {
     std::optional<double> v = ToDouble(text);
@@ -80,12 +74,6 @@ bool ReadInt(const std::string& field, Int& target) {
     return true;
 }
 
-void KeepFirstTargetOnly(EngineState& s) {
-    const int32_t first = s.targets.first.load();
-    SetKeySpamTargets(s.targets, &first, 1);
-    s.keySpam.chord.exchange(0);
-}
-
 // Fields 1-23. Field 22 is a retired value, never read.
 void LoadToolsAndHotkeys(EngineState& s, HotkeySlots& slots, const std::vector<std::string>& f) {
     if (!ReadInts(f, 0, ClickFields(s))) return;
@@ -107,25 +95,6 @@ void LoadKeySpam(EngineState& s, HotkeySlots& slots, const std::vector<std::stri
     if (!ReadInts(f, 23, KeySpamFields(s))) return;
     if (!ReadInt(f[29], slots.keySpammer)) return;
     ReadInt(f[30], s.targets.first);
-}
-
-// Fields 32-33: the target list, pieces that do not convert skipped.
-void LoadTargets(EngineState& s, const std::vector<std::string>& f) {
-    int32_t codes[KeySpamTargets::kCapacity];
-    int32_t n = 0;
-    for (const std::string& piece : SplitString(f[31], '|')) {
-        if (n == KeySpamTargets::kCapacity) break;
-        if (std::optional<int32_t> code = ToInt32(piece)) codes[n++] = *code;
-    }
-    if (n == 0) {
-        KeepFirstTargetOnly(s);
-        return;
-    }
-    // The stored first target stays what field 31 said even when the list begins elsewhere.
-    const int32_t first = s.targets.first.load();
-    SetKeySpamTargets(s.targets, codes, n);
-    s.targets.first.exchange(first);
-    s.keySpam.chord.exchange(Switch(f[32]));
 }
 
 }  // namespace
@@ -168,7 +137,7 @@ void LoadGlobalSettings(EngineState& s, HotkeySlots& slots, std::string_view lin
     LoadToolsAndHotkeys(s, slots, f);
     if (f.size() >= 31) LoadKeySpam(s, slots, f);
     if (f.size() >= 33) {
-        LoadTargets(s, f);
+        LoadTargetList(s, f[31], f[32]);
     } else {
         KeepFirstTargetOnly(s);
     }

@@ -55,8 +55,7 @@ bool IsWholeInteger(std::string_view field) {
     while (i < field.size() && field[i] >= '0' && field[i] <= '9')
         ++i;
     if (i == digits || i != field.size()) return false;
-    auto value = ToInteger(field);
-    return value && *value >= INT32_MIN && *value <= INT32_MAX;
+    return ToInt32(field).has_value();
 }
 
 bool AllWhole(const std::vector<std::string>& fields, std::initializer_list<size_t> positions) {

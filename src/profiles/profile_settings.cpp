@@ -9,12 +9,6 @@
 
 namespace {
 
-std::optional<int32_t> ToInt32(std::string_view text) {
-    std::optional<long long> v = ToInteger(text);
-    if (!v || *v < INT32_MIN || *v > INT32_MAX) return std::nullopt;
-    return static_cast<int32_t>(*v);
-}
-
 // The numeric fields 1-17 in line order (Int* or const Int*, as the state is).
 template <class State>
 auto NumericFields(State& s) {
@@ -25,13 +19,31 @@ auto NumericFields(State& s) {
                       &k.ksm,     &k.kss,      &k.ksms,    &k.ksRptMode, &k.ksRptTimes};
 }
 
+}  // namespace
+
 void KeepFirstTargetOnly(EngineState& s) {
     const int32_t first = s.targets.first.load();
     SetKeySpamTargets(s.targets, &first, 1);
     s.keySpam.chord.exchange(0);
 }
 
-}  // namespace
+void LoadTargetList(EngineState& s, std::string_view list, std::string_view chord) {
+    int32_t codes[KeySpamTargets::kCapacity];
+    int32_t n = 0;
+    for (const std::string& piece : SplitString(list, '|')) {
+        if (n == KeySpamTargets::kCapacity) break;
+        if (std::optional<int32_t> code = ToInt32(piece)) codes[n++] = *code;
+    }
+    if (n == 0) {
+        KeepFirstTargetOnly(s);
+        return;
+    }
+    // The stored first target stays what its own field said even when the list begins elsewhere.
+    const int32_t first = s.targets.first.load();
+    SetKeySpamTargets(s.targets, codes, n);
+    s.targets.first.exchange(first);
+    s.keySpam.chord.exchange(chord == "1" ? 1 : 0);
+}
 
 std::string ProfileSettingsLine(const EngineState& s) {
     std::string line;
@@ -76,20 +88,7 @@ void LoadProfileSettings(EngineState& s, std::string_view line) {
         KeepFirstTargetOnly(s);
         return;
     }
-    int32_t codes[KeySpamTargets::kCapacity];
-    int32_t n = 0;
-    for (const std::string& piece : SplitString(f[18], '|')) {
-        if (n == KeySpamTargets::kCapacity) break;
-        if (std::optional<int32_t> code = ToInt32(piece)) codes[n++] = *code;
-    }
-    if (n == 0) {
-        KeepFirstTargetOnly(s);
-        return;
-    }
-    // The stored first target stays what field 18 says even when the list begins elsewhere.
-    SetKeySpamTargets(s.targets, codes, n);
-    s.targets.first.exchange(*first);
-    s.keySpam.chord.exchange(f[19] == "1" ? 1 : 0);
+    LoadTargetList(s, f[18], f[19]);
 }
 
 void ResetToolSettings(EngineState& s) {

@@ -21,6 +21,12 @@ void LoadProfileSettings(EngineState& state, std::string_view line);
 // (count 10) at the cursor; key spammer 5 ms until stopped (count 10) on Space, no chord.
 void ResetToolSettings(EngineState& state);
 
+// The targets become just the stored first target, and chord mode is off.
+void KeepFirstTargetOnly(EngineState& state);
+// A target list of codes joined by "|" (pieces that do not convert are skipped) and a chord field
+// ("1" is on). A list without any usable code keeps the first target only.
+void LoadTargetList(EngineState& state, std::string_view list, std::string_view chord);
+
 // Replaces the live targets; at most the table's capacity is kept.
 void SetKeySpamTargets(KeySpamTargets& targets, const int32_t* codes, int32_t count);
 

@@ -15,6 +15,8 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 
+#include "client_window.h"
+
 namespace {
 
 bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
@@ -24,49 +26,6 @@ bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
     }
     return done();
 }
-
-// A plain window covering the screen that keeps the button and key events it receives.
-struct ClientWindow {
-    Display* display = nullptr;
-    Window window = 0;
-    std::vector<XEvent> events;
-
-    bool Open(int width, int height) {
-        display = XOpenDisplay(nullptr);
-        if (!display) return false;
-        window =
-            XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, width, height, 0, 0, 0);
-        XSelectInput(display, window,
-                     ButtonPressMask | ButtonReleaseMask | KeyPressMask | KeyReleaseMask |
-                         StructureNotifyMask);
-        XMapWindow(display, window);
-        for (XEvent e;;) {
-            XNextEvent(display, &e);
-            if (e.type == MapNotify) break;
-        }
-        XSetInputFocus(display, window, RevertToParent, CurrentTime);
-        XSync(display, False);
-        return true;
-    }
-    ~ClientWindow() {
-        if (display) XCloseDisplay(display);
-    }
-    void Collect() {
-        while (XPending(display)) {
-            XEvent e;
-            XNextEvent(display, &e);
-            if (e.type == ButtonPress || e.type == KeyPress || e.type == KeyRelease) {
-                events.push_back(e);
-            }
-        }
-    }
-    int Count(int type) {
-        int n = 0;
-        for (const XEvent& e : events)
-            n += e.type == type;
-        return n;
-    }
-};
 
 struct RunningEngine {
     Engine engine;

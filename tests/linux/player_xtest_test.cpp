@@ -13,6 +13,8 @@
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 
+#include "client_window.h"
+
 namespace {
 
 UnifiedEvent Ev(uint32_t type, double time, int32_t x, int32_t y, uint32_t flags, uint32_t vk,
@@ -25,20 +27,9 @@ UnifiedEvent Ev(uint32_t type, double time, int32_t x, int32_t y, uint32_t flags
 TEST(PlayerXTest, PlaysTheMacroAndReleasesWhatItHolds) {
     PrivateXServer server(320, 240);
     ASSERT_TRUE(server.ok());
-    Display* display = XOpenDisplay(nullptr);
-    ASSERT_NE(display, nullptr);
-    Window window =
-        XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 320, 240, 0, 0, 0);
-    XSelectInput(
-        display, window,
-        ButtonPressMask | ButtonReleaseMask | KeyPressMask | KeyReleaseMask | StructureNotifyMask);
-    XMapWindow(display, window);
-    for (XEvent e;;) {
-        XNextEvent(display, &e);
-        if (e.type == MapNotify) break;
-    }
-    XSetInputFocus(display, window, RevertToParent, CurrentTime);
-    XSync(display, False);
+    ClientWindow client;
+    client.keepButtonReleases = true;
+    ASSERT_TRUE(client.Open(320, 240));
 
     Engine engine;
     std::string error;
@@ -71,18 +62,11 @@ TEST(PlayerXTest, PlaysTheMacroAndReleasesWhatItHolds) {
     player.join();
     processor.join();
 
-    XSync(display, False);
-    std::vector<XEvent> events;
-    while (XPending(display)) {
-        XEvent e;
-        XNextEvent(display, &e);
-        if (e.type == ButtonPress || e.type == ButtonRelease || e.type == KeyPress ||
-            e.type == KeyRelease) {
-            events.push_back(e);
-        }
-    }
+    XSync(client.display, False);
+    client.Collect();
+    const std::vector<XEvent>& events = client.events;
     ASSERT_EQ(events.size(), 4u);
-    const KeyCode a = XKeysymToKeycode(display, XK_a);
+    const KeyCode a = XKeysymToKeycode(client.display, XK_a);
     EXPECT_EQ(events[0].type, KeyPress);
     EXPECT_EQ(events[0].xkey.keycode, a);
     EXPECT_EQ(events[1].type, KeyRelease);
@@ -92,5 +76,4 @@ TEST(PlayerXTest, PlaysTheMacroAndReleasesWhatItHolds) {
     // The macro never released the button; the end of playback did.
     EXPECT_EQ(events[3].type, ButtonRelease);
     EXPECT_EQ(events[3].xbutton.button, 1u);
-    XCloseDisplay(display);
 }
