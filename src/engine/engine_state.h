@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "engine/send_meter.h"
+
 class Event;
 
 using Flag = std::atomic<uint8_t>;
@@ -84,6 +86,7 @@ struct EngineState {
     KeySpamSettings keySpam;
     KeySpamTargets targets;
     RecorderSettings recorder;
+    SendMeter clickMeter, keySpamMeter;
 };
 
 // A producer's half of a request: set it, then wake the command processor.

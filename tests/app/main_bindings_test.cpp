@@ -32,8 +32,8 @@ TEST(MainBindings, BoundInContractOrderAndAnswering) {
                                         "getProfiles",           "exportProfile",
                                         "importProfile",         "confirmMacroImport",
                                         "cancelMacroImport",     "getPendingMacroImport",
-                                        "getSettings",
-                                        "reassignKey"}));
+                                        "getSettings",           "reassignKey",
+                                        "getSendTiming"}));
 
     app.SetPendingAlert("That theme \"x\" failed.");
     EXPECT_EQ(host.Call("getPendingThemeAlert"), R"("That theme \"x\" failed.")");
