@@ -16,6 +16,7 @@
 #include "platform/clock.h"
 #include "platform/crash_save.h"
 #include "platform/desktop.h"
+#include "platform/event.h"
 #include "platform/instance_lock.h"
 #include "platform/pointer_settings.h"
 #include "platform/process.h"
@@ -92,9 +93,9 @@ SessionSources SessionOf(MainApp& app) {
 }
 
 void RunAutosaveThread(MainApp& app) {
+    // Wakes every 5 s, or at once when shut-down sets the quit event.
     while (app.running.load()) {
-        for (int step = 0; step < 50 && app.running.load(); ++step)
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        WaitAny({&app.quit}, std::chrono::seconds(5));
         if (app.running.load()) SaveSession(app.session, app.sessionPath, SessionOf(app));
     }
 }

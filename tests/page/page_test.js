@@ -192,9 +192,12 @@ test('the page polls only while it can be seen and changes only what changed', a
                                  characterData: true});
   });
   let before = await polls();
+  const settingsBefore = await page.evaluate(() => __fake.count('getSettings'));
   await page.clock.runFor(10000);
   const idle = (await polls()) - before;
   assert.ok(idle >= 8 && idle <= 11, `idle polls in 10 s: ${idle}`);
+  // The settings only change by page actions: read now and then while nothing happens.
+  assert.ok(await page.evaluate(() => __fake.count('getSettings')) - settingsBefore <= 3);
   assert.equal(await page.evaluate(() => window.__mutations), 0);
 
   // Hidden (minimised): no poll at all, unless pop-out panels read the files the poll refreshes.

@@ -10,6 +10,9 @@ const Main = {
   again: false,
   status: null,
   hotkeys: '',
+  ticks: 0,
+  // Until then the tool settings are read on every poll: a page action or a pick may change them.
+  watchSettingsUntil: 0,
 
   async start() {
     Tools.build();
@@ -39,8 +42,12 @@ const Main = {
     document.addEventListener('visibilitychange', () => {
       clearTimeout(Main.timer);
       Main.timer = 0;
-      if (document.visibilityState === 'visible') Main.refresh();
-      else Main.schedule();
+      if (document.visibilityState === 'visible') {
+        Main.watchSettings();
+        Main.refresh();
+      } else {
+        Main.schedule();
+      }
     });
     // A macro handed over on the command line may be waiting for review.
     const pending = await Bridge.call('getPendingMacroImport');
@@ -66,14 +73,24 @@ const Main = {
     return Main.inFlight;
   },
 
-  // After a start or stop request: the engine acts on it a moment later.
+  // After a request: the engine acts on it a moment later.
   soon() {
+    Main.watchSettings();
     setTimeout(Main.refresh, 60);
   },
 
+  watchSettings() {
+    Main.watchSettingsUntil = performance.now() + 30000;
+  },
+
+  // The settings change by page actions and picks, and only now and then from elsewhere (a
+  // pop-out panel, a profile switch by another process); the status changes with the hotkeys.
   async poll() {
     const edits = Tools.edits;
-    const settings = await Bridge.call('getSettings');
+    const s = Main.status;
+    const busy = Tools.running.click || Tools.running.keys || (s && s.state !== 'Idle');
+    const settings = Main.ticks++ % 5 === 0 || busy || performance.now() < Main.watchSettingsUntil
+      ? await Bridge.call('getSettings') : null;
     if (settings) {
       Tools.showSettings(settings, edits);
       Tracker.showSettings(settings);

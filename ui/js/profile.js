@@ -79,6 +79,7 @@ const Profiles = {
   async changed() {
     await Profiles.refresh();
     await Profiles.refreshEvents();
+    Main.watchSettings();
     Main.refresh();
   },
 

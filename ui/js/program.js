@@ -80,7 +80,7 @@ const Program = {
     Dom.hidden(list, true);
     Dom.hidden(note, false);
     Dom.text(note, Program.startupNotes ||
-                   'Velotap reported no problem with this display when it started.');
+                   'No problem was reported when Velotap started.');
   },
 
   capabilityName(key) {

@@ -47,6 +47,7 @@ const Tools = {
       for (const id of ids) {
         Dom.byId(id).addEventListener('change', async () => {
           ++Tools.edits;
+          Main.watchSettings();
           await Bridge.call(name, Tools.values(ids).join(','));
           Main.refresh();
         });
@@ -63,6 +64,7 @@ const Tools = {
     });
     Dom.byId('pickLocation').addEventListener('click', () => {
       Bridge.call('pickLocation');
+      Main.watchSettings();
       Notice.toast('Click where the spammer should click. A right click cancels.');
     });
     Dom.byId('spammerToggle').addEventListener('click', Tools.toggleClick);

@@ -64,6 +64,7 @@ const Tracker = {
                       flags.concat([String(speed > 0 && speed <= 100 ? speed : s.tspd),
                                     loop ? 'true' : 'false',
                                     String(pause >= 0 ? pause : s.tloopMs)]).join(','));
+    Main.watchSettings();
     Main.refresh();
   },
 
