@@ -1,12 +1,12 @@
 'use strict';
 // The page's own logic in headless Chromium over the fake program.
-const test = require('node:test');
+const {test, before, after} = require('node:test');
 const assert = require('node:assert/strict');
 const {launch, openPage, calls} = require('./harness');
 
 let browser;
-test.before(async () => { browser = await launch(); });
-test.after(async () => { await browser.close(); });
+before(async () => { browser = await launch(); });
+after(async () => { await browser.close(); });
 
 const PANELS = ['panel-ui', 'panel-profile', 'panel-spammer', 'panel-keyspam', 'panel-tracker'];
 
