@@ -1,7 +1,7 @@
 #include "app/main_bindings.h"
 
-#include "bridge/args.h"
-#include "bridge/json.h"
+#include "base/args.h"
+#include "base/json.h"
 #include "engine/send_meter.h"
 #include "macro/event_list.h"
 #include "macro/player.h"
@@ -10,6 +10,8 @@
 #include "platform/shell.h"
 #include "profiles/profile_ops.h"
 #include "window/main_window.h"
+
+namespace velotap {
 
 namespace {
 
@@ -85,3 +87,5 @@ std::vector<Binding> MainBindings(MainApp& app) {
                  }});
     return b;
 }
+
+}  // namespace velotap

@@ -7,6 +7,8 @@
 
 #include "engine/send_meter.h"
 
+namespace velotap {
+
 class Event;
 
 using Flag = std::atomic<uint8_t>;
@@ -91,3 +93,5 @@ struct EngineState {
 
 // A producer's half of a request: set it, then wake the command processor.
 void RaiseRequest(Flag& request, Event& command);
+
+}  // namespace velotap

@@ -8,6 +8,8 @@
 #include "engine/engine_state.h"
 #include "engine/timing.h"
 
+namespace velotap {
+
 size_t SendMeter::Read(int64_t since, int64_t* out) const {
     const uint64_t end = written_.load(std::memory_order_acquire);
     uint64_t begin =
@@ -82,3 +84,5 @@ std::string SendTimingJson(const EngineState& s, int64_t now) {
            FiguresJson(MeasureSends(s.keySpamMeter, now, keyMs * kNanosPerMs, kWindow), keyMs) +
            "}";
 }
+
+}  // namespace velotap

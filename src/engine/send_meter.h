@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+namespace velotap {
+
 struct EngineState;
 
 class SendMeter {
@@ -45,3 +47,5 @@ SendFigures MeasureSends(const SendMeter& meter, int64_t now, int64_t expectedPe
 // {"click":{…},"keySpam":{…}}, each {"samples":N,"rate":R,"intervalMs":I,"medianErrorMs":M,
 // "p99ErrorMs":P}.
 std::string SendTimingJson(const EngineState& state, int64_t now);
+
+}  // namespace velotap

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <vector>
+
+#include "base/file_read.h"
+
+namespace velotap {
 
 namespace {
 
@@ -97,10 +99,12 @@ std::string AssemblePage(std::string html, const UiFileReader& readUiFile) {
 UiFileReader UiFolderReader(const std::string& executableFolder) {
     return [executableFolder](const std::string& name) -> std::optional<std::string> {
         std::filesystem::path path = std::filesystem::path(executableFolder) / "ui" / name;
-        std::ifstream in(path.make_preferred(), std::ios::binary);
-        if (!in) return std::nullopt;
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
+        std::string text;
+        if (ReadWholeFile(path.make_preferred().string(), text) != FileReadStatus::Ok) {
+            return std::nullopt;
+        }
+        return text;
     };
 }
+
+}  // namespace velotap

@@ -6,6 +6,8 @@
 #include "engine/send_meter.h"
 #include "platform/fake/fake_input.h"
 
+namespace velotap {
+
 namespace {
 
 constexpr int64_t kMs = 1'000'000;
@@ -82,3 +84,5 @@ TEST(SendMeter, ClickSpammerRecordsEachCycleOnce) {
               0u)
         << doc;
 }
+
+}  // namespace velotap

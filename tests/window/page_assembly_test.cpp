@@ -4,6 +4,8 @@
 
 #include "window/page_assembly.h"
 
+namespace velotap {
+
 namespace {
 
 UiFileReader Files(std::map<std::string, std::string> files) {
@@ -61,3 +63,5 @@ TEST(PageAssembly, InlinesThePagesOwnModules) {
     for (const Case& c : cases)
         EXPECT_EQ(AssemblePage(c.page, read), c.assembled) << c.page;
 }
+
+}  // namespace velotap
