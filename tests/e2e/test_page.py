@@ -32,21 +32,16 @@ def png_summary(path):
 class PageTest(unittest.TestCase):
     def setUp(self):
         self.s = Session()
-        self.start()
+        self.s.start_driven_app()
         # The spammer's clicks land where no window is.
         self.s.x("xdotool", "mousemove", "1000", "800")
 
     def tearDown(self):
         self.s.close()
 
-    def start(self):
-        self.s.start_driven_app()
-        wait_for(lambda: self.s.script("return !document.body.classList.contains('booting')"),
-                 what="the page's first state")
-
     def restart(self):
         self.s.close_driven_app()
-        self.start()
+        self.s.start_driven_app()
 
     def order(self):
         return self.s.script("return [...document.querySelectorAll('#dashboard > .panel')]"

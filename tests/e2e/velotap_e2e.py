@@ -160,6 +160,9 @@ class Session:
         self.sid = self.wd("POST", "/session", caps)["sessionId"]
         wait_for(lambda: self.script("return document.readyState") == "complete",
                  what="page load")
+        # The page shows itself once it has its first state from the program.
+        wait_for(lambda: self.script("return !document.body.classList.contains('booting')"),
+                 what="the page's first state")
 
     def _driver_up(self):
         try:
