@@ -11,6 +11,7 @@
 #include "app/migration.h"
 #include "base/event.h"
 #include "base/file_read.h"
+#include "bridge/page_bridge.h"
 #include "macro/event_list.h"
 #include "macro/player.h"
 #include "platform/clock.h"
@@ -53,13 +54,14 @@ bool AutomationRequested(int argc, char** argv) {
 }
 
 // Creates the window, binds the page's functions, loads the page and shows the window.
-void OpenMainWindow(MainApp& app, WindowHost& host) {
+void OpenMainWindow(MainApp& app, WindowHost& host, PageBridge& bridge) {
     app.window = &host;
     app.page.Attach(&host);
     host.SetTitle(kMainWindowTitle);
     host.SetIcons(DrawAppIcon(32), DrawAppIcon(16));
     host.SetClientSize(420, 560);
-    BindAll(host, MainBindings(app));
+    for (const std::string& name : BindAll(bridge, MainBindings(app)))
+        ShowErrorBox("Velotap", "The page function " + name + " is bound twice.");
 
     const std::string pagePath = app.executableFolder + "/ui/index.html";
     if (std::string html; ReadWholeFile(pagePath, html) == FileReadStatus::Ok) {
@@ -98,7 +100,6 @@ void ShutDown(MainApp& app) {
     app.running.exchange(0);
     app.quit.Set();
     if (app.capture.backend) app.capture.backend->Stop();
-    app.watcherStop.Set();
     app.threads.JoinAll();
 }
 
@@ -179,7 +180,8 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
         return 1;
     }
     app.capture.recorder.SetDoubleClickTimeMs(DoubleClickTimeMs());  // the toolkit is up now
-    OpenMainWindow(app, *host);
+    PageBridge bridge(*host);
+    OpenMainWindow(app, *host, bridge);
     host->Run();
 
     ShutDown(app);
