@@ -83,9 +83,9 @@ TEST(EngineThreads, BusyNotifierTellsAnEditorThatOpensLater) {
             if (p.window == 9 && p.message == kBusyNoticeMessage && p.wparam == state) return true;
         return false;
     };
-    ASSERT_TRUE(t.WaitFor([&] { return busy(0); }));
+    ASSERT_TRUE(WaitFor([&] { return busy(0); }));
     t.engine.state.playing.store(1);
-    EXPECT_TRUE(t.WaitFor([&] { return busy(1); }));
+    EXPECT_TRUE(WaitFor([&] { return busy(1); }));
     t.engine.state.playing.store(0);
 }
 
