@@ -42,6 +42,7 @@ void HandOverToRunningInstance(const WindowChoice& choice) {
     if (std::unique_ptr<Desktop> desktop = ConnectDesktop()) {
         BringMainWindowForward(*desktop, false);
     }
+    if (choice.themeToOpen.empty() && choice.macroToOpen.empty()) return;
     const std::string themesFolder = ThemeStore(GetDataFolder()).folder;
     for (const std::string& path : {choice.themeToOpen, choice.macroToOpen}) {
         if (path.empty()) continue;
