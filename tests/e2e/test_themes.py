@@ -124,6 +124,14 @@ class ThemesTest(unittest.TestCase):
         self.assertEqual(self.theme_txt(), "Handed")
         self.assertFalse(os.path.exists(os.path.join(self.themes, "_pending_apply.marker")))
 
+    def test_a_theme_named_on_the_first_start_is_imported_and_applied(self):
+        path = self.write("Start.vtptheme", theme_text("Start"))
+        self.s.apps.append(subprocess.Popen([APP, path], env=self.s.env,
+                                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+        wait_for(lambda: os.path.exists(self.s.data_file("theme.txt")) and
+                 self.theme_txt() == "Start", what="the theme applied at start")
+        self.assertEqual(os.listdir(self.themes), ["Start.vtptheme"])
+
     def test_a_macro_handed_over_while_not_running_is_imported_at_start(self):
         os.makedirs(self.themes)
         with open(os.path.join(self.themes, "Rec.vtpmacro"), "w", newline="") as f:
