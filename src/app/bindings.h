@@ -22,6 +22,8 @@ std::vector<Binding> ToolBindings(EngineContext context);
 // startPlayback and stopPlayback.
 std::vector<Binding> PlaybackBindings(EngineContext context);
 Binding GetSettingsBinding(EngineContext context);
+// Beyond the specified list: the spammers' achieved timing for the page's meter.
+Binding SendTimingBinding(EngineContext context);
 
 Binding ResetHotkeysBinding(CaptureView view);
 // updateTracker, startRecording, stopRecording, continueRecording, undoContinueRecording.

@@ -3,6 +3,8 @@
 #include "base/args.h"
 #include "base/event.h"
 #include "engine/engine_calls.h"
+#include "engine/send_meter.h"
+#include "platform/clock.h"
 
 namespace velotap {
 
@@ -71,6 +73,12 @@ std::vector<Binding> PlaybackBindings(EngineContext c) {
 Binding GetSettingsBinding(EngineContext c) {
     const EngineState* s = &c.engine.state;
     return {"getSettings", [s](const std::string&) { return SettingsDocument(*s); }};
+}
+
+Binding SendTimingBinding(EngineContext c) {
+    const EngineState* s = &c.engine.state;
+    return {"getSendTiming",
+            [s](const std::string&) { return SendTimingJson(*s, MonotonicNanos()); }};
 }
 
 }  // namespace velotap

@@ -77,6 +77,7 @@ std::vector<Binding> MainBindings(MainApp& app) {
         b.push_back(std::move(macroFile));
     b.push_back(GetSettingsBinding(app.EngineView()));
     b.push_back(ReassignKeyBinding(capture));
+    b.push_back(SendTimingBinding(app.EngineView()));
     return b;
 }
 

@@ -9,6 +9,7 @@
 #include "app/main_app.h"
 #include "app/main_bindings.h"
 #include "app/migration.h"
+#include "base/event.h"
 #include "base/file_read.h"
 #include "bridge/page_bridge.h"
 #include "macro/event_list.h"
@@ -87,9 +88,9 @@ SessionSources SessionOf(MainApp& app) {
 }
 
 void RunAutosaveThread(MainApp& app) {
+    // Wakes every 5 s, or at once when shut-down sets the quit event.
     while (app.running.load()) {
-        for (int step = 0; step < 50 && app.running.load(); ++step)
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        WaitAny({&app.quit}, std::chrono::seconds(5));
         if (app.running.load()) SaveSession(app.session, app.sessionPath, SessionOf(app));
     }
 }

@@ -77,7 +77,14 @@ void RunCommandProcessorThread(EngineContext c) {
 void RunBusyNotifierThread(EngineContext c) {
     while (c.running.load()) {
         SendBusyNotice(c.engine.notice, c.engine.state, nullptr);
-        if (WaitAny({&c.quit}, std::chrono::milliseconds(15)) >= 0) break;
+        // Every 15 ms while an editor window is open. Until one is, only its arrival is looked
+        // for, and less often, so that a program at rest hardly ever wakes.
+        bool editorOpen;
+        {
+            std::lock_guard lock(c.engine.notice.lock);
+            editorOpen = c.engine.notice.lastWindow.has_value();
+        }
+        if (WaitAny({&c.quit}, std::chrono::milliseconds(editorOpen ? 15 : 100)) >= 0) break;
     }
 }
 

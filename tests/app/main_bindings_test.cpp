@@ -34,7 +34,8 @@ TEST(MainBindings, BoundInContractOrderAndAnswering) {
                                         "getProfiles",           "exportProfile",
                                         "importProfile",         "confirmMacroImport",
                                         "cancelMacroImport",     "getPendingMacroImport",
-                                        "getSettings",           "reassignKey"}));
+                                        "getSettings",           "reassignKey",
+                                        "getSendTiming"}));
 
     app.SetPendingAlert("That theme \"x\" failed.");
     EXPECT_EQ(page.Call("getPendingThemeAlert"), R"("That theme \"x\" failed.")");

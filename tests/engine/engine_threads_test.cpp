@@ -72,4 +72,21 @@ TEST(EngineThreads, CountedRunsEndByThemselvesAndShutDownEndsEveryWait) {
     t.Stop();
 }
 
+TEST(EngineThreads, BusyNotifierTellsAnEditorThatOpensLater) {
+    Threads t;
+    {
+        std::lock_guard lock(t.desktop.mutex);
+        t.desktop.windows = {{9, kTimelineEditorTitle}};
+    }
+    auto busy = [&](uint64_t state) {
+        for (const FakeMessenger::Posted& p : t.messenger.Snapshot())
+            if (p.window == 9 && p.message == kBusyNoticeMessage && p.wparam == state) return true;
+        return false;
+    };
+    ASSERT_TRUE(WaitFor([&] { return busy(0); }));
+    t.engine.state.playing.store(1);
+    EXPECT_TRUE(WaitFor([&] { return busy(1); }));
+    t.engine.state.playing.store(0);
+}
+
 }  // namespace velotap
