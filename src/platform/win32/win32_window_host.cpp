@@ -229,14 +229,14 @@ class WebView2Host final : public WindowHost {
             DispatchMessageW(&msg);
         }
         if (webView_.Get()) return true;
-        char text[160];
         if (destroyed_) {
-            snprintf(text, sizeof text, "The window was closed before its page could be shown.");
-        } else {
-            snprintf(text, sizeof text,
-                     "The Microsoft Edge WebView2 Runtime could not be started (error 0x%08lX).",
-                     static_cast<unsigned long>(startResult_));
+            error = "The window was closed before its page could be shown.";
+            return false;
         }
+        char text[96];
+        snprintf(text, sizeof text,
+                 "The Microsoft Edge WebView2 Runtime could not be started (error 0x%08lX).",
+                 static_cast<unsigned long>(startResult_));
         error = text;
         return false;
     }
