@@ -19,6 +19,7 @@
 #include "profiles/session_store.h"
 #include "themes/hand_over.h"
 #include "themes/theme_store.h"
+#include "update/update_install.h"
 
 namespace velotap {
 
@@ -82,6 +83,8 @@ struct MainApp {
 
     PagePoster page;
     WindowHost* window = nullptr;  // set while the main window exists (UI thread only)
+    // "startUpdate", made with the main window; shut-down stops and joins its worker.
+    std::unique_ptr<Updater> updater;
     MainThreads threads;
 
     // getPendingThemeAlert returns it once and clears it.

@@ -76,6 +76,9 @@ std::vector<Binding> MainBindings(MainApp& app) {
         b.push_back(std::move(profile));
     for (Binding& macroFile : MacroImportBindings(app.MacroImportView()))
         b.push_back(std::move(macroFile));
+    b.push_back({"startUpdate", nullptr, [&app](const std::string& id, const std::string&) {
+                     if (app.updater) app.updater->Start(id);
+                 }});
     b.push_back(GetSettingsBinding(app.EngineView()));
     b.push_back(ReassignKeyBinding(capture));
     b.push_back(SendTimingBinding(app.EngineView()));

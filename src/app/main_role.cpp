@@ -22,6 +22,7 @@
 #include "platform/pointer_settings.h"
 #include "platform/process.h"
 #include "platform/shell.h"
+#include "platform/update_files.h"
 #include "platform/window_host.h"
 #include "profiles/profile_settings.h"
 #include "profiles/session_store.h"
@@ -69,10 +70,29 @@ bool AutomationRequested(int argc, char** argv) {
     return flag && EnvironmentVariable("WEBKIT_INSPECTOR_SERVER").has_value();
 }
 
+SessionSources SessionOf(MainApp& app) {
+    return {app.engine.state, app.capture.slots, app.profiles};
+}
+
+std::unique_ptr<Updater> MakeUpdater(MainApp& app, WindowHost& host, PageBridge& bridge) {
+    UpdateContext context;
+    context.check = [&app] { return CheckForUpdate(app.updateManifest); };
+    context.pageExists = [&app] { return app.page.Attached(); };
+    context.postScript = [&app](std::string script) { app.page.Post(std::move(script)); };
+    context.resolve = [&bridge](const std::string& id, const std::string& json) {
+        bridge.Resolve(id, 0, json);
+    };
+    context.dispatch = [&host](std::function<void()> work) { host.Dispatch(std::move(work)); };
+    context.saveSession = [&app] { SaveSession(app.session, app.sessionPath, SessionOf(app)); };
+    context.quit = [&host] { host.Terminate(); };
+    return std::make_unique<Updater>(std::move(context));
+}
+
 // Creates the window, binds the page's functions, loads the page and shows the window.
 void OpenMainWindow(MainApp& app, WindowHost& host, PageBridge& bridge) {
     app.window = &host;
     app.page.Attach(&host);
+    app.updater = MakeUpdater(app, host, bridge);
     host.SetTitle(kMainWindowTitle);
     host.SetIcons(DrawAppIcon(32), DrawAppIcon(16));
     host.SetClientSize(420, 560);
@@ -103,10 +123,6 @@ void OpenMainWindow(MainApp& app, WindowHost& host, PageBridge& bridge) {
     ShowMainWindow(host, app.settings);
 }
 
-SessionSources SessionOf(MainApp& app) {
-    return {app.engine.state, app.capture.slots, app.profiles};
-}
-
 void RunAutosaveThread(MainApp& app) {
     // Wakes every 5 s, or at once when shut-down sets the quit event.
     while (app.running.load()) {
@@ -122,6 +138,7 @@ void ShutDown(MainApp& app) {
     if (app.themeWatch) app.themeWatch->Stop();
     if (app.capture.backend) app.capture.backend->Stop();
     app.threads.JoinAll();
+    if (app.updater) app.updater->Shutdown();
 }
 
 int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, int argc,
@@ -141,6 +158,7 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
     app.dataFolder = GetDataFolder();
     app.executableFolder = ExecutableFolder();
     app.sessionPath = MigrateDataFiles(app.dataFolder, app.executableFolder);
+    RemoveStaleUpdateFolders();
     const std::unique_ptr<CrashSave> crashSave = InstallCrashSave(
         [&app] { SaveSessionAfterCrash(app.session, app.sessionPath, SessionOf(app)); });
     LoadSession(app.session, app.sessionPath, SessionOf(app));

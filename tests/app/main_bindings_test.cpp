@@ -67,6 +67,7 @@ TEST(MainBindings, BoundInContractOrderAndAnswering) {
                                                                   "confirmMacroImport",
                                                                   "cancelMacroImport",
                                                                   "getPendingMacroImport",
+                                                                  "startUpdate",
                                                                   "getSettings",
                                                                   "reassignKey",
                                                                   "getSendTiming"}));

@@ -34,6 +34,7 @@ function fakeProgram(options) {
     fonts: {},    // key → base64
     imports: [],  // what the next importTheme dialogs choose: {error} or {theme}
     pendingAlert: '',
+    updateFailure: 'Update failed: the download link was not valid.',
     count(name) {
       return fake.calls.filter(c => c[0] === name).length;
     },
@@ -53,6 +54,7 @@ function fakeProgram(options) {
     getMacroEvents: () => fake.events,
     getSendTiming: () => fake.timing,
     getPendingMacroImport: () => ({outcome: 'none'}),
+    startUpdate: () => fake.updateFailure,
     getPendingThemeAlert: () => {
       const text = fake.pendingAlert;
       fake.pendingAlert = '';

@@ -58,10 +58,17 @@ test('every page callback does what a user expects', async () => {
       assert.match(await text('#update-text'), /1\.1\.0 is available/);
       assert.equal(await page.isVisible('#update-banner'), true);
     }],
-    ['onUpdateProgress(512, 2048)', async () => {
+    ['document.getElementById("update-install").click()', async () => {
+      // A failure shows its message and offers the update again.
+      await page.waitForFunction(() => document.getElementById('update-install').textContent ===
+                                       'Retry');
+      assert.equal(await text('#update-text'), 'Update failed: the download link was not valid.');
+      assert.equal(await page.isDisabled('#update-install'), false);
+    }],
+    ['onUpdateProgress(0, 3145728); onUpdateProgress(1572864, 3145728)', async () => {
       assert.equal(await page.evaluate(() => document.getElementById('update-progress').value),
-                   512);
-      assert.match(await text('#update-text'), /25 %/);
+                   1572864);
+      assert.match(await text('#update-text'), /1\.5 MB of 3\.0 MB \(50 %\)/);
     }],
     ['onUpdateInstalling()', async () => {
       assert.match(await text('#update-text'), /Installing/);

@@ -1,12 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <thread>
-
+#include "loopback_server.h"
 #include "platform/https_get.h"
-#include "support/subprocess.h"
 #include "update/update_check.h"
 
 namespace velotap {
@@ -21,49 +16,7 @@ TEST(HttpsGet, LoopbackServer) {
 
 #else
 
-namespace {
-
-// The loopback server runs as long as its standard input stays open.
-class LoopbackServer {
-  public:
-    LoopbackServer() {
-        cert_ = dir_.File("cert.pem");
-        std::string key = dir_.File("key.pem");
-        std::string make =
-            "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 1 "
-            "-subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -keyout '" +
-            key + "' -out '" + cert_ + "' >/dev/null 2>&1";
-        if (std::system(make.c_str()) != 0) return;
-        std::string portFile = dir_.File("port");
-        std::string run = "python3 '" + std::string(VELOTAP_SOURCE_DIR) +
-                          "/tests/update/https_test_server.py' '" + cert_ + "' '" + key + "' '" +
-                          portFile + "'";
-        server_ = popen(run.c_str(), "w");
-        for (int i = 0; server_ && i < 200 && port_.empty(); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            port_ = ReadWholeFile(portFile);
-        }
-    }
-    ~LoopbackServer() {
-        if (server_) pclose(server_);
-    }
-    bool ok() const { return !port_.empty(); }
-    std::string Url(const std::string& path) const { return "https://127.0.0.1:" + port_ + path; }
-    HttpsGetOptions Trusting(int timeoutMs = 10000) const {
-        HttpsGetOptions options;
-        options.testTrustedCertFile = cert_;
-        options.timeoutMs = timeoutMs;
-        return options;
-    }
-
-  private:
-    TempDir dir_;
-    std::string cert_;
-    std::string port_;
-    FILE* server_ = nullptr;
-};
-
-}  // namespace
+using update_test::LoopbackServer;
 
 TEST(HttpsGet, LoopbackServer) {
     LoopbackServer server;

@@ -34,9 +34,29 @@ constexpr char kGroup[] = "prime256v1";
 }  // namespace
 
 bool Sha256(std::string_view bytes, Sha256Digest& out) {
+    Sha256Stream hash;
+    return hash.Add(bytes) && hash.Finish(out);
+}
+
+struct Sha256Stream::Impl {
+    EVP_MD_CTX* ctx = EVP_MD_CTX_new();
+    bool ok = ctx && EVP_DigestInit_ex(ctx, EVP_sha256(), nullptr) == 1;
+    ~Impl() { EVP_MD_CTX_free(ctx); }
+};
+
+Sha256Stream::Sha256Stream() : impl_(std::make_unique<Impl>()) {}
+Sha256Stream::~Sha256Stream() = default;
+
+bool Sha256Stream::Add(std::string_view bytes) {
+    impl_->ok = impl_->ok && EVP_DigestUpdate(impl_->ctx, bytes.data(), bytes.size()) == 1;
+    return impl_->ok;
+}
+
+bool Sha256Stream::Finish(Sha256Digest& out) {
     unsigned int size = 0;
-    return EVP_Digest(bytes.data(), bytes.size(), out.data(), &size, EVP_sha256(), nullptr) == 1 &&
-           size == out.size();
+    impl_->ok =
+        impl_->ok && EVP_DigestFinal_ex(impl_->ctx, out.data(), &size) == 1 && size == out.size();
+    return impl_->ok;
 }
 
 struct EcdsaP256PublicKey::Impl {

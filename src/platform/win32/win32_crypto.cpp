@@ -40,25 +40,44 @@ PUCHAR Bytes(const void* p) {
 }  // namespace
 
 bool Sha256(std::string_view bytes, Sha256Digest& out) {
+    Sha256Stream hash;
+    return hash.Add(bytes) && hash.Finish(out);
+}
+
+struct Sha256Stream::Impl {
     BCRYPT_ALG_HANDLE provider = nullptr;
-    if (!BCRYPT_SUCCESS(
-            BCryptOpenAlgorithmProvider(&provider, BCRYPT_SHA256_ALGORITHM, nullptr, 0))) {
-        return false;
-    }
     BCRYPT_HASH_HANDLE hash = nullptr;
-    bool ok = BCRYPT_SUCCESS(BCryptCreateHash(provider, &hash, nullptr, 0, nullptr, 0, 0));
+    bool ok = false;
+    Impl() {
+        ok = BCRYPT_SUCCESS(
+                 BCryptOpenAlgorithmProvider(&provider, BCRYPT_SHA256_ALGORITHM, nullptr, 0)) &&
+             BCRYPT_SUCCESS(BCryptCreateHash(provider, &hash, nullptr, 0, nullptr, 0, 0));
+    }
+    ~Impl() {
+        if (hash) BCryptDestroyHash(hash);
+        if (provider) BCryptCloseAlgorithmProvider(provider, 0);
+    }
+};
+
+Sha256Stream::Sha256Stream() : impl_(std::make_unique<Impl>()) {}
+Sha256Stream::~Sha256Stream() = default;
+
+bool Sha256Stream::Add(std::string_view bytes) {
     // BCryptHashData takes a 32-bit length; feed large inputs in pieces.
     size_t done = 0;
-    while (ok && done < bytes.size()) {
+    while (impl_->ok && done < bytes.size()) {
         ULONG chunk = static_cast<ULONG>(std::min<size_t>(bytes.size() - done, 1u << 30));
-        ok = BCRYPT_SUCCESS(BCryptHashData(hash, Bytes(bytes.data() + done), chunk, 0));
+        impl_->ok =
+            BCRYPT_SUCCESS(BCryptHashData(impl_->hash, Bytes(bytes.data() + done), chunk, 0));
         done += chunk;
     }
-    ok =
-        ok && BCRYPT_SUCCESS(BCryptFinishHash(hash, out.data(), static_cast<ULONG>(out.size()), 0));
-    if (hash) BCryptDestroyHash(hash);
-    BCryptCloseAlgorithmProvider(provider, 0);
-    return ok;
+    return impl_->ok;
+}
+
+bool Sha256Stream::Finish(Sha256Digest& out) {
+    impl_->ok = impl_->ok && BCRYPT_SUCCESS(BCryptFinishHash(impl_->hash, out.data(),
+                                                             static_cast<ULONG>(out.size()), 0));
+    return impl_->ok;
 }
 
 struct EcdsaP256PublicKey::Impl {
