@@ -15,6 +15,9 @@ set(VELOTAP_UPDATE_API_HOST "api.velotap.app" CACHE STRING "API host allowed for
 set(VELOTAP_UPDATE_PUBLIC_KEY
     "4543533120000000F21EEB48ECE0B5EB0A7A1E77F2651A4FDE176FFA07A112DA356595B468340321F4B40172CD9226957CED880D774E4592CC17D674D99A6C902966B82647D04DD5"
     CACHE STRING "Update manifest public key as an ECS1 blob in hex")
+# The installer's application id: its uninstall key records where it installed the program.
+set(VELOTAP_INSTALLER_APP_ID "6F1C2B7A-3D44-4E0B-9A57-0C2E5D9B8F31"
+    CACHE STRING "Application id of the Windows installer, without braces")
 
 find_package(Threads REQUIRED)
 if(VELOTAP_BACKEND STREQUAL "linux")

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "app/data_folder.h"
+#include "app/file_types.h"
 #include "app/main_app.h"
 #include "app/main_bindings.h"
 #include "app/migration.h"
@@ -172,6 +173,8 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
     app.themes = std::make_unique<ThemeStore>(app.dataFolder);
     LoadCurrentTheme(*app.themes);
     RescanThemes(*app.themes);
+    CheckFileTypes(app.executableFolder,
+                   [&app](std::string message) { app.SetPendingAlert(std::move(message)); });
     {
         HandOverContext handOver = app.HandOverView();
         ProcessMarker(handOver);

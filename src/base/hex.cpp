@@ -26,4 +26,16 @@ std::string DecodeHex(std::string_view hex) {
     return out;
 }
 
+std::string EncodeHexLower(std::string_view bytes) {
+    static const char kDigits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        out += kDigits[b >> 4];
+        out += kDigits[b & 15];
+    }
+    return out;
+}
+
 }  // namespace velotap

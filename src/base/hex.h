@@ -7,4 +7,7 @@ namespace velotap {
 // Bytes of a hex text of either case; empty for an odd length or a non-hex character.
 std::string DecodeHex(std::string_view hex);
 
+// Lower-case hex of `bytes`, high nibble first.
+std::string EncodeHexLower(std::string_view bytes);
+
 }  // namespace velotap

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cstdio>
 
+#include "base/hex.h"
+
 namespace velotap {
 
 namespace {
@@ -103,13 +105,8 @@ bool HttpDownloadToFile(const std::string& url, const std::string& path,
 }
 
 std::string UpdateFolderName(const uint8_t (&random)[16]) {
-    static const char kDigits[] = "0123456789abcdef";
-    std::string name = "Velotap-update-";
-    for (uint8_t b : random) {
-        name += kDigits[b >> 4];
-        name += kDigits[b & 15];
-    }
-    return name;
+    return "Velotap-update-" +
+           EncodeHexLower(std::string_view(reinterpret_cast<const char*>(random), 16));
 }
 
 DownloadedInstaller DownloadAndVerify(const std::string& url, const std::string& sha256,

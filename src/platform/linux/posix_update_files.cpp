@@ -12,6 +12,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/hex.h"
 #include "platform/process.h"
 #include "platform/runtime_folder.h"
 #include "platform/sha256.h"
@@ -92,12 +93,8 @@ class PosixInstallerFile : public InstallerFile {
         }
         Sha256Digest digest;
         if (!hash.Finish(digest)) return false;
-        static const char kDigits[] = "0123456789abcdef";
-        hex.clear();
-        for (uint8_t b : digest) {
-            hex += kDigits[b >> 4];
-            hex += kDigits[b & 15];
-        }
+        hex = EncodeHexLower(
+            std::string_view(reinterpret_cast<const char*>(digest.data()), digest.size()));
         return true;
     }
 
