@@ -9,12 +9,17 @@
 #include "engine/timing.h"
 #include "platform/clock.h"
 #include "platform/event.h"
+#include "platform/realtime.h"
 
 void Engine::Connect(std::string& error) {
     input = ConnectInput(error);
     desktop = ConnectDesktop();
     messenger = ConnectWindowMessenger();
     Use(input.get(), desktop.get(), messenger.get());
+}
+
+void AskRealtime(Engine& engine) {
+    engine.realtime.exchange(static_cast<uint8_t>(RequestRealtime()));
 }
 
 void Engine::Use(InputBackend* in, Desktop* d, WindowMessenger* m) {
@@ -50,6 +55,7 @@ void CopyToProfile(const EngineContext& c) {
 }  // namespace
 
 void RunClickSpammerThread(EngineContext c) {
+    AskRealtime(c.engine);
     ClickSpammerWorker worker;
     while (c.running.load()) {
         WorkerWake wake =
@@ -59,6 +65,7 @@ void RunClickSpammerThread(EngineContext c) {
 }
 
 void RunKeySpammerThread(EngineContext c) {
+    AskRealtime(c.engine);
     auto worker = std::make_unique<KeySpamWorker>();
     const BusyNoticeWait wait{&c.timelineAck, &c.quit, &c.running, 500};
     const std::function<void()> announce = [&] {

@@ -292,6 +292,7 @@ constexpr int64_t kLongestWait = 60'000 * kNanosPerMs;
 }  // namespace
 
 void RunPlayerThread(EngineContext c, ProfileList& profiles) {
+    AskRealtime(c.engine);
     const BusyNoticeWait wait{&c.timelineAck, &c.quit, &c.running, 500};
     const PlayerContext context{
         c.engine.state,

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <thread>
 
@@ -129,4 +130,39 @@ TEST(EngineXTest, KeyMapRoundTripsAndScanCodesAreKeycodes) {
     EXPECT_EQ(screen.width, 320);
     EXPECT_EQ(screen.height, 240);
     XCloseDisplay(display);
+}
+
+TEST(EngineXTest, WheelNotchesAreClampedPerRecord) {
+    PrivateXServer server(320, 240);
+    ASSERT_TRUE(server.ok());
+    ClientWindow client;
+    ASSERT_TRUE(client.Open(320, 240));
+    std::string error;
+    std::unique_ptr<InputBackend> input = ConnectInput(error);
+    ASSERT_NE(input, nullptr) << error;
+    Synth synth(input.get());
+    struct Case {
+        int32_t delta;
+        unsigned button;
+        int notches;
+    };
+    const Case cases[] = {{120, 4, 1},         {-360, 5, 3},        {1, 4, 1},
+                          {INT32_MAX, 4, 100}, {INT32_MIN, 5, 100}, {-12000, 5, 100}};
+    for (const Case& c : cases) {
+        client.events.clear();
+        synth.Wheel(c.delta);
+        synth.Button(kRightDown);  // the sentinel: everything before it has arrived with it
+        synth.Button(kRightUp);
+        auto presses = [&](unsigned button) {
+            int n = 0;
+            for (const XEvent& e : client.events)
+                n += e.type == ButtonPress && e.xbutton.button == button;
+            return n;
+        };
+        ASSERT_TRUE(WaitFor([&] {
+            client.Collect();
+            return presses(3) == 1;
+        }));
+        EXPECT_EQ(presses(c.button), c.notches) << c.delta;
+    }
 }
