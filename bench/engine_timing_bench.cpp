@@ -35,6 +35,7 @@
 #include "engine/engine.h"
 #include "platform/clock.h"
 #include "platform/event.h"
+#include "platform/input_tap.h"
 #include "platform/realtime.h"
 #include "xi_listener.h"
 
@@ -141,25 +142,6 @@ void WaitMs(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-// The engine's XTest backend, stamping each press as it is sent.
-class StampingInput final : public InputBackend {
-  public:
-    explicit StampingInput(InputBackend& inner) : inner_(inner) {}
-    ScreenSize PrimaryScreen() override { return inner_.PrimaryScreen(); }
-    uint16_t ScanCode(uint32_t vk) override { return inner_.ScanCode(vk); }
-    bool CursorPosition(int32_t& x, int32_t& y) override { return inner_.CursorPosition(x, y); }
-    void Send(const InputRecord& r) override {
-        inner_.Send(r);
-        const bool press = r.kind == InputRecord::Kind::Keyboard ? (r.flags & kKeyUp) == 0
-                                                                 : (r.flags & kLeftDown) != 0;
-        if (press) sent.push_back(MonotonicNanos());
-    }
-    std::vector<int64_t> sent;  // one worker thread sends
-
-  private:
-    InputBackend& inner_;
-};
-
 // Whether the engine's timing threads got realtime scheduling (the last run's answer).
 RealtimeGrant g_grant = RealtimeGrant::NotGranted;
 
@@ -172,9 +154,14 @@ Stamps RunVelotap(XiListener& listener, const Setting& s) {
     std::string error;
     engine.Connect(error);
     if (!engine.input) return {};
-    StampingInput stamping(*engine.input);
+    std::vector<int64_t> sent;  // one worker thread sends
+    sent.reserve(static_cast<size_t>(s.cycles) * 2);
+    InputTap stamping(*engine.input, [&sent](const InputRecord& r) {
+        const bool press = r.kind == InputRecord::Kind::Keyboard ? (r.flags & kKeyUp) == 0
+                                                                 : (r.flags & kLeftDown) != 0;
+        if (press) sent.push_back(MonotonicNanos());
+    });
     engine.Use(&stamping, engine.desktop.get(), engine.messenger.get());
-    stamping.sent.reserve(static_cast<size_t>(s.cycles) * 2);
     Flag running{1}, stopTools{1};
     Event quit{true}, command{false}, clickWake{false}, keyWake{false}, playWake{false}, ack{false};
     EngineContext c{engine, running, stopTools, quit, command, clickWake, keyWake, playWake, ack};
@@ -201,7 +188,7 @@ Stamps RunVelotap(XiListener& listener, const Setting& s) {
     worker.join();
     processor.join();
     g_grant = static_cast<RealtimeGrant>(engine.realtime.load());
-    return {listener.Take(s.input), std::move(stamping.sent)};
+    return {listener.Take(s.input), std::move(sent)};
 }
 
 Stamps RunReference(XiListener& listener, const Setting& s) {

@@ -19,6 +19,13 @@ inline constexpr int32_t kDefaultUnlockKey = 121;     // F10
 // Key and button codes share one number space; the buttons are these.
 inline constexpr int32_t kLeftButton = 1, kRightButton = 2, kMiddleButton = 4, kXButton1 = 5,
                          kXButton2 = 6;
+inline constexpr bool IsButtonCode(int32_t code) {
+    return code == kLeftButton || code == kRightButton || code == kMiddleButton ||
+           code == kXButton1 || code == kXButton2;
+}
+inline constexpr uint8_t ButtonBit(int32_t code) {
+    return static_cast<uint8_t>(1u << code);
+}
 
 struct HotkeySlots {
     Int recording{kDefaultRecordingKey};

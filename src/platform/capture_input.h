@@ -6,8 +6,27 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 enum class Verdict { Pass, Swallow };
+
+// The presses a backend that decides through grabs must take before anyone else, because the
+// decisions may swallow them right now: the hotkeys, any key while a reassignment waits for one,
+// and the buttons a pending location pick or reassignment may take. Everything else is left alone.
+struct CaptureGrabs {
+    std::array<int32_t, 5> hotkeys{};  // key and button codes of the hotkeys, 0 where none
+    bool anyKey = false;
+    uint8_t buttons = 0;  // further buttons, bit (1 << code) per button code 1, 2, 4, 5, 6
+    bool operator==(const CaptureGrabs&) const = default;
+    bool HasButton(int32_t code) const { return code > 0 && code < 8 && (buttons >> code) & 1; }
+};
+
+struct CaptureStatus {
+    CaptureGrabs held;  // the grabs a grabbing backend made last (what it was asked for)
+    // Hotkeys that do not act because the backend could not take them (another program holds
+    // them, or the keyboard layout has no such key).
+    std::vector<int32_t> ungrabbed;
+};
 
 class CaptureHandler {
   public:
@@ -21,15 +40,15 @@ class CaptureHandler {
     virtual void RawMotion(int32_t dx, int32_t dy) = 0;
     virtual void SessionLocked() = 0;
 
-    // The codes that act as hotkeys right now (0 for a slot that does not), for backends that
-    // must grab them: none while hotkeys are disabled, only the unlock key while locked, and the
-    // unlock key only while the lock is on.
-    virtual std::array<int32_t, 5> HotkeyCodes() = 0;
-    // A reassignment or a location pick is pending: every press is wanted.
-    virtual bool CaptureWanted() const = 0;
-    // A problem the user should hear about once (a missing capability, a hotkey another program
+    virtual CaptureGrabs WantedGrabs() = 0;
+    // After a press was swallowed: whether its auto-repeats and its release will be swallowed too
+    // (a hotkey), or the press alone (a captured key, a picked point).
+    virtual bool ReleaseSwallowed(int32_t code, bool button) const = 0;
+    // A problem the user should hear about once (a missing capability, a key another program
     // holds).
     virtual void Report(const std::string& message) = 0;
+    // What the backend could not grab of what WantedGrabs asked (another program holds it).
+    virtual void GrabsRefused(const CaptureGrabs& refused) = 0;
 };
 
 class CaptureBackend {
@@ -44,6 +63,8 @@ class CaptureBackend {
     // Capture thread: whether the screen point lies on a window of this program (this process or
     // another process of the same executable). Any failure answers false.
     virtual bool IsOwnWindowAt(int32_t x, int32_t y) = 0;
+    // Any thread: what the backend holds now.
+    virtual CaptureStatus Snapshot() = 0;
 };
 
 // The platform's capture backend; null with `error` set when the desktop cannot be observed.

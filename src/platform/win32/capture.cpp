@@ -99,8 +99,9 @@ class HookCapture final : public CaptureBackend {
         stop_.store(true);
         if (const DWORD id = threadId_.load()) PostThreadMessageW(id, WM_QUIT, 0, 0);
     }
-    // The hooks see every event; nothing to re-arm.
+    // The hooks see every event; nothing to re-arm, and no hotkey can be taken by another program.
     void Refresh() override {}
+    CaptureStatus Snapshot() override { return {}; }
     bool IsOwnWindowAt(int32_t x, int32_t y) override;
 
   private:
