@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <string>
 
+namespace velotap {
+
 struct BenchXServer {
     pid_t pid = -1;
     bool ok = false;
@@ -53,3 +55,5 @@ struct BenchXServer {
         }
     }
 };
+
+}  // namespace velotap

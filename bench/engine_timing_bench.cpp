@@ -31,15 +31,17 @@
 #include <thread>
 #include <vector>
 
+#include "base/event.h"
 #include "bench_xserver.h"
 #include "engine/engine.h"
 #include "platform/clock.h"
-#include "platform/event.h"
 #include "platform/input_tap.h"
 #include "platform/realtime.h"
 #include "xi_listener.h"
 
 extern char** environ;
+
+namespace velotap {
 
 namespace {
 
@@ -163,7 +165,8 @@ Stamps RunVelotap(XiListener& listener, const Setting& s) {
     });
     engine.Use(&stamping, engine.desktop.get(), engine.messenger.get());
     Flag running{1}, stopTools{1};
-    Event quit{true}, command{false}, clickWake{false}, keyWake{false}, playWake{false}, ack{false};
+    Event quit{EventReset::Manual}, command{EventReset::Auto}, clickWake{EventReset::Auto},
+        keyWake{EventReset::Auto}, playWake{EventReset::Auto}, ack{EventReset::Auto};
     EngineContext c{engine, running, stopTools, quit, command, clickWake, keyWake, playWake, ack};
     EngineState& st = engine.state;
     st.click.sms = s.intervalMs;
@@ -347,8 +350,11 @@ void PrintSummary() {
 
 }  // namespace
 
+}  // namespace velotap
+
 // Each setting runs the three senders back to back, so that they meet the same machine.
 int main(int argc, char** argv) {
+    using namespace velotap;
     benchmark::Initialize(&argc, argv);
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) != "--realtime_server") continue;

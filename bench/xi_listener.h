@@ -19,6 +19,8 @@
 
 #include "platform/clock.h"
 
+namespace velotap {
+
 class XiListener {
   public:
     struct Selection {
@@ -125,3 +127,5 @@ inline int XiDeviceId(const char* name) {
     XCloseDisplay(display);
     return id;
 }
+
+}  // namespace velotap

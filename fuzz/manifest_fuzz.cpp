@@ -8,6 +8,8 @@
 #include "update/update_manifest.h"
 #include "update/update_version.h"
 
+using namespace velotap;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view text(reinterpret_cast<const char*>(data), size);
     UpdateManifestInfo info;

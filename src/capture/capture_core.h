@@ -13,6 +13,8 @@
 #include "macro/unified_event.h"
 #include "platform/capture_input.h"
 
+namespace velotap {
+
 class Event;
 class Recorder;
 
@@ -61,7 +63,7 @@ class CaptureCore final : public CaptureHandler {
     // The codes that act as hotkeys right now (0 for a slot that does not): none while hotkeys
     // are disabled, only the unlock key while locked, and the unlock key only while the lock is
     // on.
-    std::array<int32_t, 5> HotkeyCodes();
+    HotkeySet HotkeyCodes();
 
   private:
     // A reassignment waits for its key: the next press is captured.
@@ -75,3 +77,5 @@ class CaptureCore final : public CaptureHandler {
     int32_t lastX_ = 0, lastY_ = 0;
     std::set<std::string> reported_;
 };
+
+}  // namespace velotap

@@ -7,6 +7,9 @@
 #include <string_view>
 
 #include "engine/engine_state.h"
+#include "platform/capture_input.h"
+
+namespace velotap {
 
 class Event;
 
@@ -15,17 +18,6 @@ inline constexpr int32_t kDefaultPlaybackKey = 118;   // F7
 inline constexpr int32_t kDefaultClickKey = 117;      // F6
 inline constexpr int32_t kDefaultKeySpamKey = 120;    // F9
 inline constexpr int32_t kDefaultUnlockKey = 121;     // F10
-
-// Key and button codes share one number space; the buttons are these.
-inline constexpr int32_t kLeftButton = 1, kRightButton = 2, kMiddleButton = 4, kXButton1 = 5,
-                         kXButton2 = 6;
-inline constexpr bool IsButtonCode(int32_t code) {
-    return code == kLeftButton || code == kRightButton || code == kMiddleButton ||
-           code == kXButton1 || code == kXButton2;
-}
-inline constexpr uint8_t ButtonBit(int32_t code) {
-    return static_cast<uint8_t>(1u << code);
-}
 
 struct HotkeySlots {
     Int recording{kDefaultRecordingKey};
@@ -46,6 +38,14 @@ int32_t SlotFromName(std::string_view name);
 // The name of a slot number; empty for none or an unknown number.
 const char* SlotName(int32_t slot);
 
+// The program settings the hotkeys follow, read by the engine and capture threads without a lock.
+struct HotkeySettings {
+    Flag hotkeysEnabled{1};
+    Flag hotkeyLock{1};
+    // Raised when the page changes the hotkey lock; the hotkey logic takes it with exchange.
+    Flag hotkeyLockChanged{0};
+};
+
 // What the press and release operations read and raise.
 struct HotkeyContext {
     EngineState& engine;
@@ -64,3 +64,5 @@ bool Unlocked(HotkeyContext& context);
 bool HotkeyPress(HotkeyContext& context, int32_t code);
 // The release of a code whose press was consumed: hold modes stop their tool.
 void HotkeyRelease(HotkeyContext& context, int32_t code);
+
+}  // namespace velotap

@@ -5,7 +5,9 @@
 #include <limits>
 #include <vector>
 
-#include "bridge/args.h"
+#include "base/args.h"
+
+namespace velotap {
 
 namespace {
 
@@ -130,3 +132,5 @@ bool SetHoldMode(EngineState& state, std::string_view flattened) {
     }
     return true;
 }
+
+}  // namespace velotap

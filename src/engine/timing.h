@@ -5,6 +5,8 @@
 #include <initializer_list>
 #include <optional>
 
+namespace velotap {
+
 class Event;
 
 inline constexpr int64_t kNanosPerMs = 1'000'000;
@@ -64,3 +66,5 @@ int64_t CatchUpLimit(int64_t intervalNs);
 int WaitUntil(int64_t deadline, std::initializer_list<Event*> events);
 // Waits until `deadline` without regard to events.
 void PreciseWaitUntil(int64_t deadline);
+
+}  // namespace velotap

@@ -1,7 +1,11 @@
 #include "macro/profile_list.h"
 
+namespace velotap {
+
 Profile& ProfileList::CurrentProfile() {
     if (profiles.empty()) profiles.push_back(Profile{kDefaultProfileName, {}, {}});
     if (currentIndex < 0 || currentIndex >= static_cast<int32_t>(profiles.size())) currentIndex = 0;
     return profiles[static_cast<size_t>(currentIndex)];
 }
+
+}  // namespace velotap

@@ -7,6 +7,8 @@
 
 #include "macro/unified_event.h"
 
+namespace velotap {
+
 inline constexpr const char* kDefaultProfileName = "Default Tracking Profile";
 
 struct Profile {
@@ -26,3 +28,5 @@ struct ProfileList {
     Profile& CurrentProfile();
     std::vector<UnifiedEvent>& Current() { return CurrentProfile().macro; }
 };
+
+}  // namespace velotap

@@ -8,13 +8,29 @@
 #include <string>
 #include <vector>
 
+namespace velotap {
+
 enum class Verdict { Pass, Swallow };
+
+// Key and button codes share one number space; the buttons are these.
+inline constexpr int32_t kLeftButton = 1, kRightButton = 2, kMiddleButton = 4, kXButton1 = 5,
+                         kXButton2 = 6;
+inline constexpr bool IsButtonCode(int32_t code) {
+    return code == kLeftButton || code == kRightButton || code == kMiddleButton ||
+           code == kXButton1 || code == kXButton2;
+}
+inline constexpr uint8_t ButtonBit(int32_t code) {
+    return static_cast<uint8_t>(1u << code);
+}
+
+// The codes of the five hotkey slots that act right now, 0 for a slot that does not.
+using HotkeySet = std::array<int32_t, 5>;
 
 // The presses a backend that decides through grabs must take before anyone else, because the
 // decisions may swallow them right now: the hotkeys, any key while a reassignment waits for one,
 // and the buttons a pending location pick or reassignment may take. Everything else is left alone.
 struct CaptureGrabs {
-    std::array<int32_t, 5> hotkeys{};  // key and button codes of the hotkeys, 0 where none
+    HotkeySet hotkeys{};  // key and button codes of the hotkeys, 0 where none
     bool anyKey = false;
     uint8_t buttons = 0;  // further buttons, bit (1 << code) per button code 1, 2, 4, 5, 6
     bool operator==(const CaptureGrabs&) const = default;
@@ -69,3 +85,5 @@ class CaptureBackend {
 
 // The platform's capture backend; null with `error` set when the desktop cannot be observed.
 std::unique_ptr<CaptureBackend> ConnectCapture(std::string& error);
+
+}  // namespace velotap

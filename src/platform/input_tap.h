@@ -6,6 +6,8 @@
 
 #include "platform/input.h"
 
+namespace velotap {
+
 class InputTap final : public InputBackend {
   public:
     InputTap(InputBackend& inner, std::function<void(const InputRecord&)> sent)
@@ -22,3 +24,5 @@ class InputTap final : public InputBackend {
     InputBackend& inner_;
     std::function<void(const InputRecord&)> sent_;
 };
+
+}  // namespace velotap

@@ -3,6 +3,8 @@
 // machine a thread of ordinary priority wakes milliseconds late, which no schedule can hide.
 #include <cstdint>
 
+namespace velotap {
+
 enum class RealtimeGrant : uint8_t {
     NotGranted,   // the system did not grant it; the thread keeps its ordinary priority
     Direct,       // set by the process itself (linux: privileged; win32: time-critical priority)
@@ -23,3 +25,5 @@ inline const char* RealtimeGrantName(RealtimeGrant grant) {
             return "none";
     }
 }
+
+}  // namespace velotap

@@ -3,6 +3,8 @@
 #include "profiles/macro_file.h"
 #include "scan/macro_scan.h"
 
+namespace velotap {
+
 namespace {
 ConsoleVerdict Reject(const std::string& error) {
     return {false, "REJECT " + error + "\n"};
@@ -21,3 +23,5 @@ ConsoleVerdict ScanMacroFileCheck(const std::string& path) {
     if (!parsed.error.empty()) return Reject(parsed.error);
     return {true, MacroScan::ScanResultToJson(MacroScan::ScanMacro(parsed.events)) + "\n"};
 }
+
+}  // namespace velotap

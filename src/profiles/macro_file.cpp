@@ -8,8 +8,10 @@
 #include <new>
 #include <stdexcept>
 
-#include "bridge/args.h"
+#include "base/args.h"
 #include "macro/event_line.h"
+
+namespace velotap {
 
 namespace {
 
@@ -255,3 +257,5 @@ std::string ConvertFileSettings(std::string_view fileSettingsLine,
     }
     return joined;
 }
+
+}  // namespace velotap

@@ -5,7 +5,9 @@
 #include <optional>
 #include <vector>
 
-#include "bridge/args.h"
+#include "base/args.h"
+
+namespace velotap {
 
 namespace {
 
@@ -120,3 +122,5 @@ void LoadSettingsFromProfile(ProfileList& list, EngineState& state) {
         LoadProfileSettings(state, line);
     }
 }
+
+}  // namespace velotap

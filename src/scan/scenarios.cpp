@@ -3,6 +3,8 @@
 
 #include "scan/macro_scan.h"
 
+namespace velotap {
+
 namespace MacroScan {
 
 namespace {
@@ -135,3 +137,5 @@ const std::vector<Scenario>& Scenarios() {
 }
 
 }  // namespace MacroScan
+
+}  // namespace velotap

@@ -6,6 +6,8 @@
 
 #include "capture_fixture.h"
 
+namespace velotap {
+
 namespace {
 
 TEST(CaptureBackend, RunsUntilStopped) {
@@ -27,3 +29,5 @@ TEST(CaptureBackend, RunsUntilStopped) {
 }
 
 }  // namespace
+
+}  // namespace velotap

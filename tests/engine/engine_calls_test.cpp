@@ -3,6 +3,8 @@
 #include "engine/engine_calls.h"
 #include "engine/timing.h"
 
+namespace velotap {
+
 TEST(EngineCalls, UpdateStopsAtTheFirstFieldThatDoesNotConvert) {
     struct Case {
         const char* text;
@@ -114,3 +116,5 @@ TEST(Timing, ScheduleKeepsItsLineCatchesUpBoundedlyAndNeverRunsEarly) {
         EXPECT_EQ(plan.Due(c.now, c.interval), c.start) << c.planned << " " << c.now;
     }
 }
+
+}  // namespace velotap

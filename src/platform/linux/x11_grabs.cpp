@@ -5,8 +5,9 @@
 
 #include <array>
 
-#include "capture/hotkeys.h"
-#include "platform/linux/key_map.h"
+#include "platform/linux/x11_key_map.h"
+
+namespace velotap {
 
 namespace {
 
@@ -202,3 +203,5 @@ XGrabs::Outcome XGrabs::Hold(const CaptureGrabs& want) {
     XSync(display_, False);
     return outcome;
 }
+
+}  // namespace velotap

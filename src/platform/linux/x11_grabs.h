@@ -11,6 +11,8 @@
 
 #include "platform/capture_input.h"
 
+namespace velotap {
+
 class XGrabs {
   public:
     explicit XGrabs(Display* display) : display_(display) {}
@@ -52,3 +54,5 @@ class XGrabs {
 // buttons); 0 for the wheel and buttons without a code.
 int32_t ButtonCodeOfX(int xButton);
 int XButtonOf(int32_t code);
+
+}  // namespace velotap

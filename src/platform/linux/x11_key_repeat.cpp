@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace velotap {
+
 bool KeyRepeatControls::Repeats(int keycode) const {
     return enabled && keycode > 0 && keycode < 256 && (perKey[keycode / 8] >> (keycode % 8)) & 1;
 }
@@ -46,3 +48,5 @@ int64_t KeyRepeatClock::NextAt() const {
     const int64_t offsetMs = static_cast<int64_t>(delayMs_) + int64_t{taken_} * intervalMs_;
     return pressNow_ + offsetMs * 1'000'000;
 }
+
+}  // namespace velotap

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <limits>
 
+namespace velotap {
+
 struct KeyRepeatControls {
     bool enabled = true;
     unsigned delayMs = 660, intervalMs = 40;
@@ -39,3 +41,5 @@ class KeyRepeatClock {
     unsigned delayMs_ = 0, intervalMs_ = 1;
     int taken_ = 0;  // repeats handed out so far
 };
+
+}  // namespace velotap
