@@ -79,6 +79,13 @@ std::vector<Binding> MainBindings(MainApp& app) {
         b.push_back(std::move(macroFile));
     b.push_back(GetSettingsBinding(app.EngineView()));
     b.push_back(ReassignKeyBinding(capture));
+    // Beyond the specified list: what works on this display.
+    b.push_back({"getCapabilities", [&app](const std::string&) {
+                     CapabilityFacts facts = app.capture.Facts();
+                     facts.synthesisConnected = app.engine.input != nullptr;
+                     facts.realtime = static_cast<RealtimeGrant>(app.engine.realtime.load());
+                     return CapabilitiesDocument(facts);
+                 }});
     return b;
 }
 

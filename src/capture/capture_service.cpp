@@ -17,6 +17,18 @@ CaptureService::CaptureService(EngineState& engine, ProfileList& list)
 void CaptureService::Connect(std::string& error) {
     keyNames = ConnectKeyNames();
     backend = ConnectCapture(error);
+    platform = ProbeCapabilities();
+}
+
+CapabilityFacts CaptureService::Facts() {
+    CapabilityFacts f;
+    f.platform = platform;
+    if (!backend) return f;
+    const CaptureStatus status = backend->Snapshot();
+    f.observing = status.observing;
+    for (int32_t code : status.ungrabbed)
+        f.hotkeysFailed.push_back(KeyDisplayName(keyNames.get(), static_cast<uint32_t>(code)));
+    return f;
 }
 
 void CaptureService::InstallHooks(EngineHooks& hooks) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "bridge/bindings.h"
+#include "capture/capabilities.h"
 #include "capture/hotkeys.h"
 #include "engine/engine.h"
 #include "macro/profile_list.h"
@@ -26,14 +27,18 @@ struct CaptureService {
     Recorder recorder;
     std::unique_ptr<KeyNameSource> keyNames;
     std::unique_ptr<CaptureBackend> backend;
-    std::string statusPath;  // "status.txt" in the data folder
-    std::string eventsPath;  // "macroevents.txt", rewritten with each status
+    PlatformCapabilities platform;  // probed when connecting
+    std::string statusPath;         // "status.txt" in the data folder
+    std::string eventsPath;         // "macroevents.txt", rewritten with each status
 
     // Connects the platform backends; `error` describes a capture backend that is unavailable
     // (no hotkey then works and nothing is recorded).
     void Connect(std::string& error);
     // The command processor's hooks of the recorder and of hotkey assignment.
     void InstallHooks(EngineHooks& hooks);
+    // The capability report's facts as far as this subsystem knows them (platform, observation,
+    // hotkeys that do not act).
+    CapabilityFacts Facts();
 };
 
 // Everything the capture thread and the capture functions touch.

@@ -38,7 +38,8 @@ struct CaptureGrabs {
 };
 
 struct CaptureStatus {
-    CaptureGrabs held;  // the grabs a grabbing backend made last (what it was asked for)
+    bool observing = false;  // the desktop's input is being observed (raw events, hooks)
+    CaptureGrabs held;       // the grabs a grabbing backend made last (what it was asked for)
     // Hotkeys that do not act because the backend could not take them (another program holds
     // them, or the keyboard layout has no such key).
     std::vector<int32_t> ungrabbed;

@@ -35,7 +35,8 @@ TEST(MainBindings, BoundInContractOrderAndAnswering) {
                                         "importProfile",         "confirmMacroImport",
                                         "cancelMacroImport",     "getPendingMacroImport",
                                         "getSettings",
-                                        "reassignKey"}));
+                                        "reassignKey",
+                                        "getCapabilities"}));
 
     app.SetPendingAlert("That theme \"x\" failed.");
     EXPECT_EQ(host.Call("getPendingThemeAlert"), R"("That theme \"x\" failed.")");

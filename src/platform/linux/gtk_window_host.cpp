@@ -3,6 +3,7 @@
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
+#include <cstdlib>
 #include <map>
 #include <utility>
 
@@ -470,6 +471,33 @@ class WebKitHost final : public WindowHost {
 };
 
 }  // namespace
+
+DisplayChoice ChooseDisplay() {
+    DisplayChoice choice;
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const bool waylandSession = wayland && *wayland;
+    Display* x = XOpenDisplay(nullptr);
+    if (!x) {
+        choice.usable = false;
+        choice.error =
+            waylandSession
+                ? "Velotap needs an X display, and this Wayland session offers none (DISPLAY is "
+                  "not set or XWayland is not running). Its hotkeys, recording and input work "
+                  "through X11 only; start it where XWayland is available."
+                : "Velotap needs a graphical display, and none could be opened (is DISPLAY set?).";
+        return choice;
+    }
+    XCloseDisplay(x);
+    // Our own windows on the same server as the input we observe and send.
+    gdk_set_allowed_backends("x11");
+    if (waylandSession) {
+        choice.notice =
+            "This is a Wayland session: Velotap runs on XWayland, so its global hotkeys, "
+            "recording and synthesised input reach only X11 applications, not native Wayland "
+            "windows.";
+    }
+    return choice;
+}
 
 std::unique_ptr<WindowHost> CreateWindowHost(const WindowHostOptions& options, std::string& error) {
     static const bool gtkReady = gtk_init_check(nullptr, nullptr);

@@ -203,7 +203,7 @@ void XiCapture::UpdateGrabs(CaptureHandler& handler) {
     }
     if (outcome.refused != CaptureGrabs{}) handler.GrabsRefused(outcome.refused);
     std::lock_guard lock(statusMutex_);
-    status_ = {want, grabs_.Ungrabbed()};
+    status_ = {true, want, grabs_.Ungrabbed()};
 }
 
 void XiCapture::PointerPosition(int32_t& x, int32_t& y) {

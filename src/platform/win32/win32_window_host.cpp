@@ -9,4 +9,8 @@ std::unique_ptr<WindowHost> CreateWindowHost(const WindowHostOptions&, std::stri
     return nullptr;
 }
 
+DisplayChoice ChooseDisplay() {
+    return {};
+}
+
 }  // namespace velotap
