@@ -3,14 +3,16 @@
 // minimal XTest sender that sleeps to absolute deadlines and xdotool, in the same run, each quiet
 // and with a busy loop on every core (child processes the bench starts and stops around the run).
 //
-// Counters per run: rate = achieved presses per second / target (1 = exact); err_med, err_p99,
-// err_max = |interval - target| in ms; burst = the highest rate over any 10 consecutive intervals,
-// of the target (above 1: faster than asked over that stretch, as when catching up); sent_rate and
-// sent_p99 the same figures from the send stamps, where the sender gives them. With the
-// double-click setting the intervals are the cycle starts (15 ms gap + 10 ms interval = 25 ms) and
-// gap_med is the median gap between the two clicks. The closing table gives the medians of the
-// three repetitions and the ratio of each sender's rate to the reference's in the same conditions,
-// and whether the engine's timing threads were granted realtime scheduling.
+// Counters per run: rate = achieved presses per second / target (1 = exact); int_med = the median
+// interval in ms; err_med, err_p99, err_max = |interval - target| in ms; burst = the highest rate
+// over any 10 consecutive intervals, of the target (above 1: faster than asked over that stretch,
+// as when catching up); sent_rate and sent_p99 the same figures from the send stamps, where the
+// sender gives them. With the double-click setting the intervals are the cycle starts (15 ms gap +
+// 10 ms interval = 25 ms) and gap_med is the median gap between the two clicks. The closing table
+// gives the medians of the three repetitions and the ratio of each sender's rate to the
+// reference's in the same conditions, and whether the engine's timing threads were granted
+// realtime scheduling. With --realtime_server the X server and the listener run at realtime
+// priority, so that a loaded machine delays the senders measured rather than the delivery.
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 #include <X11/extensions/XTest.h>
@@ -103,7 +105,8 @@ class BusyLoops {
 };
 
 struct Figures {
-    double rate = 0, errMed = NAN, errP99 = NAN, errMax = NAN, burst = 0, gapMed = NAN;
+    double rate = 0, intMed = NAN, errMed = NAN, errP99 = NAN, errMax = NAN, burst = 0,
+           gapMed = NAN;
     size_t presses = 0;
     double sentRate = NAN, sentP99 = NAN;  // from the send stamps, where the sender gives them
 };
@@ -118,9 +121,13 @@ Figures Measure(const std::vector<int64_t>& presses, const Setting& s) {
     Figures f;
     f.presses = starts.size();
     if (starts.size() < 2) return f;
-    std::vector<double> errors;
-    for (size_t i = 1; i < starts.size(); ++i)
-        errors.push_back(std::fabs(static_cast<double>(starts[i] - starts[i - 1]) - period) / 1e6);
+    std::vector<double> errors, intervals;
+    for (size_t i = 1; i < starts.size(); ++i) {
+        intervals.push_back(static_cast<double>(starts[i] - starts[i - 1]) / 1e6);
+        errors.push_back(std::fabs(intervals.back() - period / 1e6));
+    }
+    std::nth_element(intervals.begin(), intervals.begin() + intervals.size() / 2, intervals.end());
+    f.intMed = intervals[intervals.size() / 2];
     std::sort(errors.begin(), errors.end());
     auto at = [&](double q) { return errors[static_cast<size_t>(q * (errors.size() - 1))]; };
     f.rate = (starts.size() - 1) * period / static_cast<double>(starts.back() - starts.front());
@@ -292,6 +299,7 @@ void Sender(benchmark::State& state, Runner run, const std::string& name, const 
     }
     state.counters["presses"] = static_cast<double>(f.presses);
     state.counters["rate"] = f.rate;
+    state.counters["int_med"] = f.intMed;
     state.counters["err_med"] = f.errMed;
     state.counters["err_p99"] = f.errP99;
     state.counters["err_max"] = f.errMax;
@@ -317,6 +325,7 @@ void PrintSummary() {
         };
         Figures m;
         m.rate = median(&Figures::rate);
+        m.intMed = median(&Figures::intMed);
         m.errMed = median(&Figures::errMed);
         m.errP99 = median(&Figures::errP99);
         m.burst = median(&Figures::burst);
@@ -335,9 +344,9 @@ void PrintSummary() {
         for (const auto& [sender, m] : senders) {
             const double vsRef =
                 ref == senders.end() || ref->second.rate == 0 ? NAN : m.rate / ref->second.rate;
-            std::printf("%-24s %-10s %7.3f %7.3f %8.3f %8.3f %7.2f %9.4f %8.3f\n",
-                        conditions.c_str(), sender.c_str(), m.rate, vsRef, m.errMed, m.errP99,
-                        m.burst, m.sentRate, m.sentP99);
+            std::printf("%-24s %-10s %7.3f %7.3f %8.3f %8.3f %8.3f %7.2f %9.4f %8.3f\n",
+                        conditions.c_str(), sender.c_str(), m.rate, vsRef, m.intMed, m.errMed,
+                        m.errP99, m.burst, m.sentRate, m.sentP99);
         }
     }
     const char* grant = g_grant == RealtimeGrant::Direct        ? "granted directly"

@@ -463,6 +463,15 @@ TEST(XiCapture, KeysAnotherProgramHoldsAreReportedOrLeftToIt) {
     desk.Key(XK_F8, false);
     EXPECT_TRUE(WaitFor([&] { return rig.engine.requests.toggleRecording.load() != 0; }));
 
+    // A reassignment takes F8 alone too, around the other program's combination.
+    rig.engine.pendingSlot.exchange(kSlotPlayback);
+    ASSERT_TRUE(rig.Settled());
+    desk.Key(XK_F8, true);
+    desk.Key(XK_F8, false);
+    EXPECT_TRUE(WaitFor([&] { return rig.engine.capturedKey.load() == 119; }));
+    rig.engine.pendingSlot.exchange(kSlotNone);
+    rig.engine.capturedKey.exchange(0);
+
     rig.enabled.exchange(0);  // our hotkeys let go, so the other program can take every key
     ASSERT_TRUE(rig.Settled());
     holdElsewhere(XIAnyKeycode, XIAnyModifier);
