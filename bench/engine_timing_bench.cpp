@@ -33,12 +33,12 @@
 #include <thread>
 #include <vector>
 
-#include "base/event.h"
 #include "bench_xserver.h"
 #include "engine/engine.h"
 #include "platform/clock.h"
 #include "platform/input_tap.h"
 #include "platform/realtime.h"
+#include "support/engine_signals.h"
 #include "xi_listener.h"
 
 extern char** environ;
@@ -171,10 +171,8 @@ Stamps RunVelotap(XiListener& listener, const Setting& s) {
         if (press) sent.push_back(MonotonicNanos());
     });
     engine.Use(&stamping, engine.desktop.get(), engine.messenger.get());
-    Flag running{1}, stopTools{1};
-    Event quit{EventReset::Manual}, command{EventReset::Auto}, clickWake{EventReset::Auto},
-        keyWake{EventReset::Auto}, playWake{EventReset::Auto}, ack{EventReset::Auto};
-    EngineContext c{engine, running, stopTools, quit, command, clickWake, keyWake, playWake, ack};
+    EngineSignals signals;
+    const EngineContext c = signals.ContextOf(engine);
     EngineState& st = engine.state;
     st.click.sms = s.intervalMs;
     st.click.stype = s.doubleClick ? 1 : 0;
@@ -187,14 +185,15 @@ Stamps RunVelotap(XiListener& listener, const Setting& s) {
     std::thread worker(s.input == kClicks ? RunClickSpammerThread : RunKeySpammerThread, c);
     std::thread processor(RunCommandProcessorThread, c);
     listener.Take(s.input);
-    RaiseRequest(s.input == kClicks ? st.requests.startClick : st.requests.startKeySpam, command);
+    RaiseRequest(s.input == kClicks ? st.requests.startClick : st.requests.startKeySpam,
+                 signals.command);
     while (spamming.load() == 0)
         std::this_thread::sleep_for(std::chrono::microseconds(100));
     while (spamming.load() == 1)
         WaitMs(5);
     WaitMs(200);
-    running = 0;
-    quit.Set();
+    signals.running = 0;
+    signals.quit.Set();
     worker.join();
     processor.join();
     g_grant = static_cast<RealtimeGrant>(engine.realtime.load());

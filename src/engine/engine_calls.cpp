@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <limits>
 #include <vector>
 
 #include "base/args.h"
@@ -32,15 +31,6 @@ std::string FormatFloat(float value) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%g", static_cast<double>(value));
     return buffer;
-}
-
-std::optional<int32_t> ToInt32(const std::string& text) {
-    std::optional<long long> value = ToInteger(text);
-    if (!value || *value < std::numeric_limits<int32_t>::min() ||
-        *value > std::numeric_limits<int32_t>::max()) {
-        return std::nullopt;
-    }
-    return static_cast<int32_t>(*value);
 }
 
 // Stores fields into `targets` in order until one does not convert; true when all did.
@@ -106,7 +96,7 @@ bool UpdateKeySpam(EngineState& state, std::string_view flattened) {
 }
 
 RemoveOutcome RemoveKeySpamTarget(EngineState& state, std::string_view flattened) {
-    std::optional<int32_t> index = ToInt32(std::string(flattened));
+    std::optional<int32_t> index = ToInt32(flattened);
     if (!index || !state.targets.Remove(*index)) return RemoveOutcome::Unchanged;
     if (state.targets.Count() == 0 && state.keySpamming.load()) {
         return RemoveOutcome::RemovedLastWhileRunning;

@@ -68,6 +68,7 @@ WorkerWake KeySpamStep(KeySpamWorker& w, EngineState& state, Synth& synth, int64
             Send(synth, key, false);
             w.roundRobin = (w.roundRobin + 1) % count;
         }
+        state.keySpamMeter.Record(now, w.counter == 0);
         ++w.counter;
         w.schedule.Plan(*start, interval);
         return WorkerWake::Until(w.schedule.nextStart);

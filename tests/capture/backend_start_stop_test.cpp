@@ -4,7 +4,7 @@
 #include <chrono>
 #include <thread>
 
-#include "capture_fixture.h"
+#include "support/capture_fixture.h"
 
 namespace velotap {
 

@@ -17,6 +17,7 @@
 #include "platform/clock.h"
 #include "platform/input_tap.h"
 #include "platform/key_names.h"
+#include "support/wait_for.h"
 #include "support/xvfb.h"
 
 // Xlib's macros clash with GoogleTest's names, so it comes last.
@@ -31,14 +32,6 @@
 namespace velotap {
 
 namespace {
-
-bool WaitFor(const std::function<bool()>& done, int ms = 3000) {
-    for (int i = 0; i < ms; ++i) {
-        if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return done();
-}
 
 XDevice* OpenDeviceNamed(Display* display, const char* name) {
     int count = 0;

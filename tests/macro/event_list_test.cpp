@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/bindings.h"
 #include "support/subprocess.h"
 
 namespace velotap {
