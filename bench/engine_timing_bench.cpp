@@ -6,11 +6,12 @@
 // Counters per run: rate = achieved presses per second / target (1 = exact); int_med = the median
 // interval in ms; err_med, err_p99, err_max = |interval - target| in ms; burst = the highest rate
 // over any 10 consecutive intervals, of the target (above 1: faster than asked over that stretch,
-// as when catching up); sent_rate and sent_p99 the same figures from the send stamps, where the
-// sender gives them. With the double-click setting the intervals are the cycle starts (15 ms gap +
-// 10 ms interval = 25 ms) and gap_med is the median gap between the two clicks. The closing table
-// gives the medians of the three repetitions and the ratio of each sender's rate to the
-// reference's in the same conditions, and whether the engine's timing threads were granted
+// as when catching up; on arrival stamps under load it mostly shows the X server delivering a
+// backlog at once); sent_rate, sent_p99 and sent_burst the same figures from the send stamps,
+// where the sender gives them. With the double-click setting the intervals are the cycle starts
+// (15 ms gap + 10 ms interval = 25 ms) and gap_med is the median gap between the two clicks. The
+// closing table gives the medians of the three repetitions and the ratio of each sender's rate to
+// the reference's in the same conditions, and whether the engine's timing threads were granted
 // realtime scheduling. With --realtime_server the X server and the listener run at realtime
 // priority, so that a loaded machine delays the senders measured rather than the delivery.
 #include <X11/Xlib.h>
@@ -108,7 +109,8 @@ struct Figures {
     double rate = 0, intMed = NAN, errMed = NAN, errP99 = NAN, errMax = NAN, burst = 0,
            gapMed = NAN;
     size_t presses = 0;
-    double sentRate = NAN, sentP99 = NAN;  // from the send stamps, where the sender gives them
+    // From the send stamps, where the sender gives them.
+    double sentRate = NAN, sentP99 = NAN, sentBurst = NAN;
 };
 
 Figures Measure(const std::vector<int64_t>& presses, const Setting& s) {
@@ -292,6 +294,7 @@ void Sender(benchmark::State& state, Runner run, const std::string& name, const 
     if (!stamps.sent.empty()) {
         f.sentRate = sent.rate;
         f.sentP99 = sent.errP99;
+        f.sentBurst = sent.burst;
         state.counters["sent_rate"] = sent.rate;
         state.counters["sent_p99"] = sent.errP99;
         state.counters["sent_burst"] = sent.burst;
@@ -327,25 +330,25 @@ void PrintSummary() {
         m.intMed = median(&Figures::intMed);
         m.errMed = median(&Figures::errMed);
         m.errP99 = median(&Figures::errP99);
-        m.burst = median(&Figures::burst);
         m.sentRate = median(&Figures::sentRate);
         m.sentP99 = median(&Figures::sentP99);
+        m.sentBurst = median(&Figures::sentBurst);
         const size_t bar = key.find('|');
         table[key.substr(0, bar)][key.substr(bar + 1)] = m;
     }
     std::printf(
         "\nMedians of the repetitions (rate: of the target; vs ref: of the reference's rate)"
-        "\n%-24s %-10s %7s %7s %8s %8s %7s %9s %8s\n",
-        "conditions", "sender", "rate", "vs ref", "err_med", "err_p99", "burst", "sent_rate",
-        "sent_p99");
+        "\n%-24s %-10s %7s %7s %8s %8s %8s %9s %8s %10s\n",
+        "conditions", "sender", "rate", "vs ref", "int_med", "err_med", "err_p99", "sent_rate",
+        "sent_p99", "sent_burst");
     for (const auto& [conditions, senders] : table) {
         const auto ref = senders.find("reference");
         for (const auto& [sender, m] : senders) {
             const double vsRef =
                 ref == senders.end() || ref->second.rate == 0 ? NAN : m.rate / ref->second.rate;
-            std::printf("%-24s %-10s %7.3f %7.3f %8.3f %8.3f %8.3f %7.2f %9.4f %8.3f\n",
+            std::printf("%-24s %-10s %7.3f %7.3f %8.3f %8.3f %8.3f %9.4f %8.3f %10.3f\n",
                         conditions.c_str(), sender.c_str(), m.rate, vsRef, m.intMed, m.errMed,
-                        m.errP99, m.burst, m.sentRate, m.sentP99);
+                        m.errP99, m.sentRate, m.sentP99, m.sentBurst);
         }
     }
     const char* grant = g_grant == RealtimeGrant::Direct        ? "granted directly"
