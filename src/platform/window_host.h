@@ -3,6 +3,7 @@
 // Implemented over WebKitGTK on Linux and over WebView2 on Windows; the fake records everything.
 // Everything except Dispatch runs on the UI thread. The page bridge's rules are not here: a host
 // only carries the page's messages, evaluates scripts and dispatches (bridge/page_bridge.h).
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -37,6 +38,11 @@ struct WindowHostOptions {
     // Set only when a WebDriver session drives this program; see the automation notes in
     // ARCHITECTURE.md. Nothing else changes.
     bool automation = false;
+    // A thin border and no title bar (the pop-out panels).
+    bool frameless = false;
+    // Where the web view keeps its profile; empty: the engine's default. Only WebView2 keeps one
+    // per program (WebKitGTK uses its own per-user folders).
+    std::string webViewDataFolder;
 };
 
 class WindowHost {
@@ -79,6 +85,10 @@ class WindowHost {
     // Called when a move or resize ended and once more when the window is destroyed.
     virtual void OnPlacementSettled(std::function<void(const WindowPlacement&)> fn) = 0;
     virtual void OnFilesDropped(std::function<void(const std::vector<std::string>&)> fn) = 0;
+    // Messages other processes post to this window (WindowMessenger::Post), on the UI thread;
+    // `fn` answers true when it handled one. Only the application range (0x8000 to 0xBFFF).
+    virtual void OnWindowMessage(
+        std::function<bool(uint32_t message, uint64_t wparam, int64_t lparam)> fn) = 0;
 };
 
 // The platform's real host, with its own top-level window. Null with `error` set when no window

@@ -1,9 +1,7 @@
 #pragma once
 // An in-memory window host: records what the program does to its window and page, and lets a test
 // post messages as the page would (tests/support/fake_page.h calls bound functions with it).
-#include <deque>
-#include <mutex>
-
+#include "platform/dispatch_queue.h"
 #include "platform/window_host.h"
 
 namespace velotap {
@@ -30,6 +28,7 @@ class FakeWindowHost final : public WindowHost {
     IconImage bigIcon, smallIcon;
     std::function<void(const WindowPlacement&)> onPlacement;
     std::function<void(const std::vector<std::string>&)> onDrop;
+    std::function<bool(uint32_t, uint64_t, int64_t)> onWindowMessage;
 
     // Hands `message` to the page message handler, as the page's post function does.
     void PostFromPage(const std::string& message);
@@ -66,11 +65,13 @@ class FakeWindowHost final : public WindowHost {
     void OnFilesDropped(std::function<void(const std::vector<std::string>&)> fn) override {
         onDrop = std::move(fn);
     }
+    void OnWindowMessage(std::function<bool(uint32_t, uint64_t, int64_t)> fn) override {
+        onWindowMessage = std::move(fn);
+    }
 
   private:
     std::function<void(const std::string&)> onMessage_;
-    std::mutex dispatchMutex_;  // work may be dispatched from any thread
-    std::deque<std::function<void()>> dispatched_;
+    DispatchQueue dispatched_;
 };
 
 }  // namespace velotap

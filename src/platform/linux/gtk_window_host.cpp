@@ -79,6 +79,7 @@ class WebKitHost final : public WindowHost {
 
         window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
         g_object_ref_sink(window_);
+        if (options.frameless) gtk_window_set_decorated(GTK_WINDOW(window_), FALSE);
         gtk_container_add(GTK_CONTAINER(window_), GTK_WIDGET(view_));
         g_signal_connect(window_, "key-press-event", G_CALLBACK(OnKeyPress), this);
         g_signal_connect(window_, "configure-event", G_CALLBACK(OnConfigure), this);
@@ -90,6 +91,7 @@ class WebKitHost final : public WindowHost {
 
     ~WebKitHost() override {
         if (settleTimer_) g_source_remove(settleTimer_);
+        if (filtered_ && !destroyed_) gdk_window_remove_filter(filtered_, OnXEvent, this);
         if (window_) {
             if (!destroyed_) gtk_widget_destroy(window_);
             g_object_unref(window_);
@@ -241,6 +243,14 @@ class WebKitHost final : public WindowHost {
         onDrop_ = std::move(fn);
     }
 
+    void OnWindowMessage(
+        std::function<bool(uint32_t message, uint64_t wparam, int64_t lparam)> fn) override {
+        onWindowMessage_ = std::move(fn);
+        if (filtered_) return;
+        filtered_ = gtk_widget_get_window(window_);
+        if (filtered_) gdk_window_add_filter(filtered_, OnXEvent, this);
+    }
+
   private:
     static Rect WorkArea(GdkMonitor* monitor) {
         GdkRectangle w;
@@ -263,7 +273,8 @@ class WebKitHost final : public WindowHost {
     void Flush(const std::function<bool()>& done) {
         const gint64 deadline = g_get_monotonic_time() + 500 * 1000;
         do {
-            while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+            while (gtk_events_pending())
+                gtk_main_iteration_do(FALSE);
             if (done()) return;
             gdk_display_sync(gdk_display_get_default());
             g_usleep(1000);
@@ -299,6 +310,25 @@ class WebKitHost final : public WindowHost {
         auto* host = static_cast<WebKitHost*>(self);
         if (host->onMessage_) host->onMessage_(text ? text : "");
         g_free(text);
+    }
+
+    // Other processes post their window messages as ClientMessage events (x11_window_message).
+    static GdkFilterReturn OnXEvent(GdkXEvent* native, GdkEvent*, gpointer self) {
+        auto* host = static_cast<WebKitHost*>(self);
+        const XEvent* event = static_cast<XEvent*>(native);
+        if (event->type != ClientMessage || !host->onWindowMessage_ ||
+            event->xclient.message_type !=
+                gdk_x11_get_xatom_by_name_for_display(gdk_window_get_display(host->filtered_),
+                                                      "VELOTAP_WINDOW_MESSAGE")) {
+            return GDK_FILTER_CONTINUE;
+        }
+        const long* data = event->xclient.data.l;
+        const auto message = static_cast<uint32_t>(data[0]);
+        if (message < 0x8000 || message > 0xBFFF) return GDK_FILTER_CONTINUE;
+        return host->onWindowMessage_(message, static_cast<uint64_t>(data[1]),
+                                      static_cast<int64_t>(data[2]))
+                   ? GDK_FILTER_REMOVE
+                   : GDK_FILTER_CONTINUE;
     }
 
     static gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*,
@@ -399,6 +429,8 @@ class WebKitHost final : public WindowHost {
     std::function<void(const std::string&)> onMessage_;
     std::function<void(const WindowPlacement&)> onPlacement_;
     std::function<void(const std::vector<std::string>&)> onDrop_;
+    std::function<bool(uint32_t, uint64_t, int64_t)> onWindowMessage_;
+    GdkWindow* filtered_ = nullptr;
     Rect normal_;
     bool normalKnown_ = false;
     bool destroyed_ = false;
