@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/app_settings.h"
 #include "base/event.h"
@@ -13,8 +14,11 @@
 #include "capture/capture_service.h"
 #include "engine/engine.h"
 #include "platform/file_dialog.h"
+#include "platform/folder_watch.h"
 #include "profiles/macro_import.h"
 #include "profiles/session_store.h"
+#include "themes/hand_over.h"
+#include "themes/theme_store.h"
 
 namespace velotap {
 
@@ -24,6 +28,7 @@ class WindowHost;
 struct MainThreads {
     std::thread clickSpammer, keySpammer, capture, player, autosave, commandProcessor, busyNotifier,
         updateCheck;
+    std::thread themeWatcher;  // joined last
     void JoinAll();
 };
 
@@ -63,6 +68,17 @@ struct MainApp {
     std::unique_ptr<FileDialogs> fileDialogs = CreateFileDialogs();
     // The import and export's view of this process.
     MacroImportContext MacroImportView();
+
+    // The theme store, made once the data folder is known; the watch that wakes its watcher.
+    std::unique_ptr<ThemeStore> themes;
+    std::unique_ptr<FolderWatch> themeWatch;
+    // Dropped and handed-over files' view of this process.
+    HandOverContext HandOverView();
+
+    // Process ids of the running pop-out panels, under the macro lock (profiles.lock).
+    std::vector<uint32_t> panelProcessIds;
+    // The theme notice to every pop-out panel.
+    void NotifyPanelsOfTheme();
 
     PagePoster page;
     WindowHost* window = nullptr;  // set while the main window exists (UI thread only)
