@@ -3,11 +3,16 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "macro/unified_event.h"
 
 inline constexpr const char* kDefaultProfileName = "Default Tracking Profile";
+
+// A profile name as the session file can hold it: a name is one line there, so each CR or LF
+// becomes a space.
+std::string SingleLineName(std::string_view name);
 
 struct Profile {
     std::string name;      // not required to be unique

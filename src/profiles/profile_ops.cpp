@@ -38,7 +38,7 @@ void AddProfile(ProfileList& list, EngineState& state, std::string_view name) {
     if (name.empty() || state.recording.load()) return;
     std::string settings = ProfileSettingsLine(state);
     Lock lock(list.lock);
-    list.profiles.push_back(Profile{std::string(name), std::move(settings), {}});
+    list.profiles.push_back(Profile{SingleLineName(name), std::move(settings), {}});
     list.currentIndex = static_cast<int32_t>(list.profiles.size() - 1);
 }
 
