@@ -10,6 +10,7 @@
 #include "bridge/args.h"
 #include "bridge/json.h"
 #include "macro/event_line.h"
+#include "profiles/import_gate.h"
 #include "profiles/macro_file.h"
 #include "profiles/profile_settings.h"
 
@@ -125,7 +126,10 @@ void CommitImport(ProfileList& profiles, EngineState& state, MacroImport import)
 }
 
 ImportOutcome DecideImport(MacroImportContext& context, MacroImport import) {
-    MacroScan::ScanResult scan = MacroScan::ScanMacro(import.events);
+    // The scan sees what playback would send, the key spammer's keys of the stored settings too.
+    ImportScan checked = ScanImport(import.events, import.settings);
+    if (!checked.checked) return Error(kImportTooManyKeysError);
+    MacroScan::ScanResult& scan = checked.result;
     if (scan.matches.empty()) {
         CommitImport(context.profiles, context.state, std::move(import));
         return {ImportOutcome::Kind::Imported, R"({"outcome":"imported"})"};
