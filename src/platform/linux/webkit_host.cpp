@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "bridge/json.h"
+#include "bridge/page_message.h"
 #include "platform/window_host.h"
 
 namespace {
@@ -149,9 +150,7 @@ class WebKitHost final : public WindowHost {
     }
 
     void Resolve(const std::string& id, int status, const std::string& result) override {
-        std::string script = "window.__velotap&&window.__velotap.settle(" + JsonEscape(id) + "," +
-                             std::to_string(status) + "," + JsonEscape(result) + ");";
-        Dispatch([this, script] { Eval(script); });
+        Dispatch([this, script = SettleScript(id, status, result)] { Eval(script); });
     }
 
     void Dispatch(std::function<void()> work) override {
@@ -310,7 +309,8 @@ class WebKitHost final : public WindowHost {
     void Flush(const std::function<bool()>& done) {
         const gint64 deadline = g_get_monotonic_time() + 500 * 1000;
         do {
-            while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+            while (gtk_events_pending())
+                gtk_main_iteration_do(FALSE);
             if (done()) return;
             gdk_display_sync(gdk_display_get_default());
             g_usleep(1000);
@@ -339,16 +339,13 @@ class WebKitHost final : public WindowHost {
     }
 
     void HandleMessage(const std::string& text) {
-        const std::string id = JsonLookup(text, "id");
-        const std::string method = JsonLookup(text, "method");
-        std::string params = JsonLookup(text, "params");
-        if (params.empty()) params = "[]";
-        if (auto it = sync_.find(method); it != sync_.end()) {
-            Resolve(id, 0, it->second(params));
-        } else if (auto at = async_.find(method); at != async_.end()) {
-            at->second(id, params);
+        const PageMessage m = ParsePageMessage(text);
+        if (auto it = sync_.find(m.method); it != sync_.end()) {
+            Resolve(m.id, 0, it->second(m.params));
+        } else if (auto at = async_.find(m.method); at != async_.end()) {
+            at->second(m.id, m.params);
         } else {
-            Resolve(id, 1, JsonEscape("unknown function " + method));
+            Resolve(m.id, 1, UnknownFunctionResult(m.method));
         }
     }
 
