@@ -125,6 +125,7 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
     app.dataFolder = GetDataFolder();
     app.executableFolder = ExecutableFolder();
     app.sessionPath = MigrateDataFiles(app.dataFolder, app.executableFolder);
+    MakeDataFilesOwnerOnly(app.dataFolder);
     const std::unique_ptr<CrashSave> crashSave = InstallCrashSave(
         [&app] { SaveSessionAfterCrash(app.session, app.sessionPath, SessionOf(app)); });
     LoadSession(app.session, app.sessionPath, SessionOf(app));

@@ -85,6 +85,20 @@ void AppendEventDescription(std::string& out, const UnifiedEvent& e) {
     }
 }
 
+namespace {
+
+void AppendEventObject(std::string& out, size_t id, const UnifiedEvent& e) {
+    out += "{\"id\":";
+    AppendInteger(out, id);
+    out += ",\"time\":";
+    AppendFixed6(out, e.time);
+    out += ",\"desc\":\"";
+    AppendEventDescription(out, e);
+    out += "\"}";
+}
+
+}  // namespace
+
 std::string MacroEventsDocument(const std::vector<UnifiedEvent>& macro) {
     std::string out;
     // 60 to 70 characters an event; one reservation covers it (untouched capacity costs nothing).
@@ -92,13 +106,7 @@ std::string MacroEventsDocument(const std::vector<UnifiedEvent>& macro) {
     out += '[';
     for (size_t i = 0; i < macro.size(); ++i) {
         if (i != 0) out += ',';
-        out += "{\"id\":";
-        AppendInteger(out, i);
-        out += ",\"time\":";
-        AppendFixed6(out, macro[i].time);
-        out += ",\"desc\":\"";
-        AppendEventDescription(out, macro[i]);
-        out += "\"}";
+        AppendEventObject(out, i, macro[i]);
     }
     out += ']';
     return out;
@@ -138,27 +146,6 @@ void ThinMovement(std::vector<UnifiedEvent>& macro) {
     macro.resize(kept);
 }
 
-void WriteMacroEventsMirror(const std::string& path, const std::string& document) {
-    if (path.empty()) return;
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path target(path);
-    if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
-    // Readers in other processes must never see a half-written list.
-    const fs::path temporary(path + ".tmp");
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(document.data(), static_cast<std::streamsize>(document.size()));
-        out.close();
-        if (!out) {
-            fs::remove(temporary, ec);
-            return;
-        }
-    }
-    fs::rename(temporary, target, ec);
-    if (ec) fs::remove(temporary, ec);
-}
-
 std::string ReadMacroEventsMirror(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::string line;
@@ -167,12 +154,54 @@ std::string ReadMacroEventsMirror(const std::string& path) {
     return line.empty() ? "[]" : line;
 }
 
+bool EventListCache::Refresh(ProfileList& profiles) {
+    std::lock_guard guard(mutex_);
+    std::vector<UnifiedEvent> fresh;
+    bool grewOnly = false;
+    {
+        std::lock_guard lock(profiles.lock);
+        const std::vector<UnifiedEvent>& macro = profiles.CurrentMacro();
+        const bool same = valid_ && revision_ == profiles.revision &&
+                          index_ == profiles.currentIndex && count_ <= macro.size();
+        if (same && count_ == macro.size()) return false;
+        grewOnly = same;
+        fresh.assign(macro.begin() + static_cast<std::ptrdiff_t>(grewOnly ? count_ : 0),
+                     macro.end());
+        valid_ = true;
+        revision_ = profiles.revision;
+        index_ = profiles.currentIndex;
+    }
+    if (!grewOnly) {
+        document_ = std::make_shared<std::string>(MacroEventsDocument(fresh));
+        count_ = fresh.size();
+        return true;
+    }
+    // A document still being written to the mirror is left as it is.
+    if (document_.use_count() > 1) document_ = std::make_shared<std::string>(*document_);
+    std::string& doc = *document_;
+    doc.pop_back();  // the closing bracket
+    doc.reserve(doc.size() + fresh.size() * 96 + 1);
+    for (const UnifiedEvent& e : fresh) {
+        if (count_ != 0) doc += ',';
+        AppendEventObject(doc, count_++, e);
+    }
+    doc += ']';
+    return true;
+}
+
+std::shared_ptr<const std::string> EventListCache::Document() {
+    std::lock_guard guard(mutex_);
+    if (!document_) document_ = std::make_shared<std::string>("[]");
+    return document_;
+}
+
+void RefreshMacroEvents(const MacroEditView& v) {
+    if (v.events.Refresh(v.profiles)) v.writer.Write(v.mirrorPath, v.events.Document());
+}
+
 std::string ListMacroEvents(const MacroEditView& v) {
-    // The mirror is written under the lock too, so two listings never interleave their writes.
-    std::lock_guard lock(v.profiles.lock);
-    std::string document = MacroEventsDocument(v.profiles.Current());
-    WriteMacroEventsMirror(v.mirrorPath, document);
-    return document;
+    RefreshMacroEvents(v);
+    return *v.events.Document();
 }
 
 namespace {
@@ -180,9 +209,11 @@ namespace {
 // Runs `edit` on the current macro under the macro lock, then lists the macro again.
 template <typename Edit>
 std::string EditThenList(const MacroEditView& v, Edit edit) {
-    std::lock_guard lock(v.profiles.lock);
-    edit(v.profiles.Current());
-    ListMacroEvents(v);
+    {
+        std::lock_guard lock(v.profiles.lock);
+        edit(v.profiles.Current());
+    }
+    RefreshMacroEvents(v);
     return std::string();
 }
 

@@ -2,6 +2,8 @@
 // The event list the page shows for the current macro, the edits made from it (delete one event,
 // change one event's time, thin out mouse movement), and "macroevents.txt", the copy of the list
 // that other processes of the program read.
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,6 +11,7 @@
 #include "bridge/bindings.h"
 #include "macro/profile_list.h"
 #include "macro/unified_event.h"
+#include "platform/mirror_writer.h"
 
 inline constexpr const char* kMacroEventsFileName = "macroevents.txt";
 
@@ -29,21 +32,42 @@ bool UpdateEventTime(std::vector<UnifiedEvent>& macro, std::string_view flattene
 // event a move). Times are kept, so the player's glide covers the dropped points.
 void ThinMovement(std::vector<UnifiedEvent>& macro);
 
-// Replaces the mirror file with `document` (a single line, no line end) through a ".tmp" sibling,
-// creating its folder when missing. A failure is ignored; an empty path writes nothing.
-void WriteMacroEventsMirror(const std::string& path, const std::string& document);
 // What a process other than the main one lists: the mirror's first line, or [] when the file is
 // missing or that line is empty.
 std::string ReadMacroEventsMirror(const std::string& path);
 
-// The main process's side: the profile list and the mirror file ("" for none).
+// The current macro's document, kept between listings. A macro of a million events makes a
+// document of tens of megabytes: a refresh holds the macro lock only to copy what changed since
+// the last one (nothing; the new events when the macro only grew; else the whole macro) and
+// rebuilds only that much.
+class EventListCache {
+  public:
+    // Brings the document up to date; true when it changed.
+    bool Refresh(ProfileList& profiles);
+    std::shared_ptr<const std::string> Document();
+
+  private:
+    std::mutex mutex_;  // taken before the macro lock, never after it
+    bool valid_ = false;
+    uint64_t revision_ = 0;
+    int32_t index_ = 0;
+    size_t count_ = 0;
+    std::shared_ptr<std::string> document_;
+};
+
+// The main process's side: the profile list, its listing and "macroevents.txt" ("" for none).
 struct MacroEditView {
     ProfileList& profiles;
+    EventListCache& events;
+    MirrorWriter& writer;
     std::string mirrorPath;
 };
 
-// Under the macro lock: the current macro's document, also written to the mirror.
+// The current macro's document; when it changed, the mirror file is rewritten (on the writer's
+// thread).
 std::string ListMacroEvents(const MacroEditView& view);
+// The same without the copy for the caller: refreshes the document and the mirror.
+void RefreshMacroEvents(const MacroEditView& view);
 
 // The page functions, each placed by the caller at its place in the binding order.
 Binding OptimizeMacroBinding(MacroEditView view);

@@ -122,7 +122,10 @@ void CommitImport(ProfileList& profiles, EngineState& state, MacroImport import)
     }
     profiles.profiles.push_back(
         {UniqueName(profiles, import.name), std::move(import.settings), std::move(import.events)});
-    if (!recording) profiles.currentIndex = static_cast<int32_t>(profiles.profiles.size() - 1);
+    if (!recording) {
+        profiles.currentIndex = static_cast<int32_t>(profiles.profiles.size() - 1);
+        profiles.Touch();
+    }
 }
 
 ImportOutcome DecideImport(MacroImportContext& context, MacroImport import) {
@@ -168,7 +171,7 @@ std::string ExportProfile(MacroImportContext& context) {
     std::vector<UnifiedEvent> macro;
     {
         std::lock_guard lock(context.profiles.lock);
-        Profile& current = context.profiles.CurrentProfile();
+        const Profile& current = context.profiles.PeekCurrent();
         name = current.name;
         macro = current.macro;
     }

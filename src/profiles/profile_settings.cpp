@@ -110,14 +110,14 @@ void ResetToolSettings(EngineState& s) {
 void CopySettingsToProfile(ProfileList& list, const EngineState& state) {
     std::string line = ProfileSettingsLine(state);
     std::lock_guard<std::recursive_mutex> lock(list.lock);
-    list.CurrentProfile().settings = std::move(line);
+    list.CurrentSettings() = std::move(line);
 }
 
 void LoadSettingsFromProfile(ProfileList& list, EngineState& state) {
     std::string line;
     {
         std::lock_guard<std::recursive_mutex> lock(list.lock);
-        line = list.CurrentProfile().settings;
+        line = list.CurrentSettings();
     }
     if (line.empty()) {
         ResetToolSettings(state);
