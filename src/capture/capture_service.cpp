@@ -55,10 +55,16 @@ std::string TrackerStatus(const CaptureView& v) {
     HotkeyContext hotkeys = HotkeysOf(v);
     TrackerExtras extras;
     {
-        // Only the macro's part needs the lock; the capture thread's appends wait for it.
-        std::lock_guard<std::recursive_mutex> lock(c.profiles.lock);
-        extras.count = static_cast<int64_t>(c.profiles.CurrentMacro().size());
-        extras.canUndoContinue = c.recorder.CanUndoContinue();
+        // Only the macro's part needs the lock, and the poll never waits for it: while another
+        // thread holds it (a recording's append may be growing a long macro) the last poll's
+        // values stand until the next one.
+        std::unique_lock<std::recursive_mutex> lock(c.profiles.lock, std::try_to_lock);
+        if (lock.owns_lock()) {
+            c.lastCount = static_cast<int64_t>(c.profiles.CurrentMacro().size());
+            c.lastCanUndo = c.recorder.CanUndoContinue();
+        }
+        extras.count = c.lastCount;
+        extras.canUndoContinue = c.lastCanUndo;
     }
     extras.lockOn = v.settings.hotkeyLock.load() != 0;
     extras.unlocked = Unlocked(hotkeys);
@@ -67,10 +73,10 @@ std::string TrackerStatus(const CaptureView& v) {
     // is ignored, the page still gets the document.
     if (!c.lastStatus || *c.lastStatus != document) {
         c.lastStatus = std::make_shared<const std::string>(document);
-        c.mirrors.Write(c.statusPath, c.lastStatus);
+        c.mirrors.Write(c.statusPath, {c.lastStatus});
     }
     // Panels in other processes see the events of a recording as it grows.
-    RefreshMacroEvents(c.EventListView());
+    RefreshMacroEvents(c.EventListView(), Waiting::No);
     return document;
 }
 

@@ -30,6 +30,8 @@ struct CaptureService {
     std::string eventsPath;  // "macroevents.txt", rewritten with each status
     EventListCache eventList;
     std::shared_ptr<const std::string> lastStatus;  // what "status.txt" was last given
+    int64_t lastCount = 0;                          // the macro part of the last status poll
+    bool lastCanUndo = false;
     MirrorWriter mirrors;  // declared last: stops first, after writing what waits
 
     // The event list's view of the main process.

@@ -154,12 +154,17 @@ std::string ReadMacroEventsMirror(const std::string& path) {
     return line.empty() ? "[]" : line;
 }
 
-bool EventListCache::Refresh(ProfileList& profiles) {
+bool EventListCache::Refresh(ProfileList& profiles, Waiting wait) {
     std::lock_guard guard(mutex_);
     std::vector<UnifiedEvent> fresh;
     bool grewOnly = false;
     {
-        std::lock_guard lock(profiles.lock);
+        std::unique_lock lock(profiles.lock, std::defer_lock);
+        if (wait == Waiting::Yes) {
+            lock.lock();
+        } else if (!lock.try_lock()) {
+            return false;
+        }
         const std::vector<UnifiedEvent>& macro = profiles.CurrentMacro();
         const bool same = valid_ && revision_ == profiles.revision &&
                           index_ == profiles.currentIndex && count_ <= macro.size();
@@ -172,36 +177,39 @@ bool EventListCache::Refresh(ProfileList& profiles) {
         index_ = profiles.currentIndex;
     }
     if (!grewOnly) {
-        document_ = std::make_shared<std::string>(MacroEventsDocument(fresh));
-        count_ = fresh.size();
-        return true;
+        parts_.clear();
+        count_ = 0;
     }
-    // A document still being written to the mirror is left as it is.
-    if (document_.use_count() > 1) document_ = std::make_shared<std::string>(*document_);
-    std::string& doc = *document_;
-    doc.pop_back();  // the closing bracket
-    doc.reserve(doc.size() + fresh.size() * 96 + 1);
+    // The new events become a part of their own: the parts already made may be being written.
+    auto part = std::make_shared<std::string>();
+    part->reserve(fresh.size() * 96);
     for (const UnifiedEvent& e : fresh) {
-        if (count_ != 0) doc += ',';
-        AppendEventObject(doc, count_++, e);
+        if (count_ != 0) *part += ',';
+        AppendEventObject(*part, count_++, e);
     }
-    doc += ']';
+    if (!part->empty()) parts_.push_back(std::move(part));
     return true;
 }
 
-std::shared_ptr<const std::string> EventListCache::Document() {
+MirrorPieces EventListCache::Pieces() {
+    static const auto open = std::make_shared<const std::string>("[");
+    static const auto close = std::make_shared<const std::string>("]");
     std::lock_guard guard(mutex_);
-    if (!document_) document_ = std::make_shared<std::string>("[]");
-    return document_;
+    MirrorPieces pieces;
+    pieces.reserve(parts_.size() + 2);
+    pieces.push_back(open);
+    pieces.insert(pieces.end(), parts_.begin(), parts_.end());
+    pieces.push_back(close);
+    return pieces;
 }
 
-void RefreshMacroEvents(const MacroEditView& v) {
-    if (v.events.Refresh(v.profiles)) v.writer.Write(v.mirrorPath, v.events.Document());
+void RefreshMacroEvents(const MacroEditView& v, Waiting wait) {
+    if (v.events.Refresh(v.profiles, wait)) v.writer.Write(v.mirrorPath, v.events.Pieces());
 }
 
 std::string ListMacroEvents(const MacroEditView& v) {
     RefreshMacroEvents(v);
-    return *v.events.Document();
+    return JoinPieces(v.events.Pieces());
 }
 
 namespace {

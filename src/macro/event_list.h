@@ -36,15 +36,20 @@ void ThinMovement(std::vector<UnifiedEvent>& macro);
 // missing or that line is empty.
 std::string ReadMacroEventsMirror(const std::string& path);
 
+enum class Waiting { Yes, No };
+
 // The current macro's document, kept between listings. A macro of a million events makes a
 // document of tens of megabytes: a refresh holds the macro lock only to copy what changed since
 // the last one (nothing; the new events when the macro only grew; else the whole macro) and
-// rebuilds only that much.
+// builds only that much, as a new piece beside the ones already made, which stay untouched (the
+// mirror file may be being written from them).
 class EventListCache {
   public:
-    // Brings the document up to date; true when it changed.
-    bool Refresh(ProfileList& profiles);
-    std::shared_ptr<const std::string> Document();
+    // Brings the document up to date; true when it changed. Without waiting, a macro lock held
+    // elsewhere leaves it as it was.
+    bool Refresh(ProfileList& profiles, Waiting wait = Waiting::Yes);
+    // The document in pieces: joined, they are the document.
+    MirrorPieces Pieces();
 
   private:
     std::mutex mutex_;  // taken before the macro lock, never after it
@@ -52,7 +57,7 @@ class EventListCache {
     uint64_t revision_ = 0;
     int32_t index_ = 0;
     size_t count_ = 0;
-    std::shared_ptr<std::string> document_;
+    std::vector<std::shared_ptr<const std::string>> parts_;  // event objects and their commas
 };
 
 // The main process's side: the profile list, its listing and "macroevents.txt" ("" for none).
@@ -67,7 +72,7 @@ struct MacroEditView {
 // thread).
 std::string ListMacroEvents(const MacroEditView& view);
 // The same without the copy for the caller: refreshes the document and the mirror.
-void RefreshMacroEvents(const MacroEditView& view);
+void RefreshMacroEvents(const MacroEditView& view, Waiting wait = Waiting::Yes);
 
 // The page functions, each placed by the caller at its place in the binding order.
 Binding OptimizeMacroBinding(MacroEditView view);

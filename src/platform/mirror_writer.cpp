@@ -15,8 +15,19 @@ MirrorWriter::~MirrorWriter() {
     if (thread_.joinable()) thread_.join();
 }
 
-void MirrorWriter::Write(const std::string& path, std::shared_ptr<const std::string> text) {
-    if (path.empty() || !text) return;
+std::string JoinPieces(const MirrorPieces& pieces) {
+    size_t size = 0;
+    for (const auto& piece : pieces)
+        size += piece->size();
+    std::string text;
+    text.reserve(size);
+    for (const auto& piece : pieces)
+        text += *piece;
+    return text;
+}
+
+void MirrorWriter::Write(const std::string& path, MirrorPieces text) {
+    if (path.empty()) return;
     {
         std::lock_guard lock(mutex_);
         waiting_[path] = std::move(text);
@@ -37,7 +48,7 @@ void MirrorWriter::Run() {
         if (waiting_.empty()) return;  // stopping, nothing left
         auto next = waiting_.begin();
         const std::string path = next->first;
-        const std::shared_ptr<const std::string> text = std::move(next->second);
+        const MirrorPieces text = std::move(next->second);
         waiting_.erase(next);
         writing_ = true;
         lock.unlock();
@@ -45,7 +56,11 @@ void MirrorWriter::Run() {
         const std::filesystem::path target(path);
         if (target.has_parent_path())
             std::filesystem::create_directories(target.parent_path(), ignored);
-        ReplaceFileQuickly(path, *text);  // a failure is ignored: the next change writes again
+        std::vector<std::string_view> views;
+        views.reserve(text.size());
+        for (const auto& piece : text)
+            views.emplace_back(*piece);
+        ReplaceFileQuickly(path, views);  // a failure is ignored: the next change writes again
         lock.lock();
         writing_ = false;
         changed_.notify_all();

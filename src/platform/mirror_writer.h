@@ -9,6 +9,12 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
+
+// A file's text in pieces, shared with whoever made them; the text is their concatenation.
+using MirrorPieces = std::vector<std::shared_ptr<const std::string>>;
+
+std::string JoinPieces(const MirrorPieces& pieces);
 
 class MirrorWriter {
   public:
@@ -19,7 +25,7 @@ class MirrorWriter {
     MirrorWriter& operator=(const MirrorWriter&) = delete;
 
     // Queues `text` for `path` (creating its folder when missing); an empty path writes nothing.
-    void Write(const std::string& path, std::shared_ptr<const std::string> text);
+    void Write(const std::string& path, MirrorPieces text);
     // Returns once every text given so far has been written (or failed to be).
     void Flush();
 
@@ -28,7 +34,7 @@ class MirrorWriter {
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::map<std::string, std::shared_ptr<const std::string>> waiting_;
+    std::map<std::string, MirrorPieces> waiting_;
     bool writing_ = false;
     bool stop_ = false;
     std::thread thread_;  // started by the first Write

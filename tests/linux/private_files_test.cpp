@@ -33,7 +33,7 @@ TEST(PrivateFiles, DataFolderAndItsFilesAreTheOwnersAlone) {
     ASSERT_TRUE(ReplaceFileContents(folder + "/session.dat", "SETTINGS:"));
     ASSERT_TRUE(ReplaceFileQuickly(folder + "/status.txt", "{}"));
     MirrorWriter writer;
-    writer.Write(folder + "/macroevents.txt", std::make_shared<const std::string>("[]"));
+    writer.Write(folder + "/macroevents.txt", {std::make_shared<const std::string>("[]")});
     writer.Flush();
     for (const char* name : {"session.dat", "status.txt", "macroevents.txt"})
         EXPECT_EQ(ModeOf(folder + "/" + name), 0600u) << name;

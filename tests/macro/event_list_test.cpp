@@ -145,7 +145,7 @@ TEST(EventListMirror, WrittenWholeAndReadBackAsOneLine) {
     TempDir dir;
     MirrorWriter writer;
     auto write = [&writer](const std::string& path, const char* text) {
-        writer.Write(path, std::make_shared<const std::string>(text));
+        writer.Write(path, {std::make_shared<const std::string>(text)});
         writer.Flush();
     };
     const std::string path = dir.File("nested/folder/macroevents.txt");
@@ -207,7 +207,8 @@ TEST(EventListCache, FollowsEveryKindOfChange) {
     for (const Step& s : steps) {
         s.change();
         EXPECT_EQ(cache.Refresh(profiles), s.changed) << s.what;
-        EXPECT_EQ(*cache.Document(), MacroEventsDocument(profiles.CurrentMacro())) << s.what;
+        EXPECT_EQ(JoinPieces(cache.Pieces()), MacroEventsDocument(profiles.CurrentMacro()))
+            << s.what;
     }
 }
 

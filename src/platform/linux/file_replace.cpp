@@ -48,17 +48,20 @@ std::string ParentFolder(const std::string& path) {
 }
 
 // The temporary is the user's alone from the start (a left-over one is narrowed too).
-bool WriteTemporary(const std::string& temp, std::string_view bytes, bool durable) {
+bool WriteTemporary(const std::string& temp, const std::vector<std::string_view>& pieces,
+                    bool durable) {
     Fd fd(open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (fd.get() < 0 || fchmod(fd.get(), 0600) != 0) return false;
-    if (!WriteAll(fd.get(), bytes)) return false;
+    for (std::string_view piece : pieces) {
+        if (!WriteAll(fd.get(), piece)) return false;
+    }
     if (durable && fsync(fd.get()) != 0) return false;
     return fd.Close();
 }
 
-bool Replace(const std::string& path, std::string_view bytes, bool durable) {
+bool Replace(const std::string& path, const std::vector<std::string_view>& pieces, bool durable) {
     const std::string temp = path + ".tmp";
-    if (!WriteTemporary(temp, bytes, durable) || rename(temp.c_str(), path.c_str()) != 0) {
+    if (!WriteTemporary(temp, pieces, durable) || rename(temp.c_str(), path.c_str()) != 0) {
         unlink(temp.c_str());
         return false;
     }
@@ -68,7 +71,11 @@ bool Replace(const std::string& path, std::string_view bytes, bool durable) {
 }  // namespace
 
 bool ReplaceFileQuickly(const std::string& path, std::string_view bytes) {
-    return Replace(path, bytes, false);
+    return Replace(path, {bytes}, false);
+}
+
+bool ReplaceFileQuickly(const std::string& path, const std::vector<std::string_view>& pieces) {
+    return Replace(path, pieces, false);
 }
 
 void MakeOwnerOnly(const std::string& path) {
@@ -82,7 +89,7 @@ void MakeOwnerOnly(const std::string& path) {
 }
 
 bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
-    if (!Replace(path, bytes, true)) return false;
+    if (!Replace(path, {bytes}, true)) return false;
     // The rename lives in the folder's entries: without this a power cut may bring back the old
     // name. The new content is in place either way, so a folder that cannot be synced is no error.
     Fd folder(open(ParentFolder(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
