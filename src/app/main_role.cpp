@@ -176,6 +176,9 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
                              [&app](const std::string& script) { app.page.Post(script); });
     });
 
+    // The hotkeys work from the moment the window shows.
+    if (app.capture.backend) app.capture.backend->Settle();
+
     WindowHostOptions options;
     options.automation = AutomationRequested(argc, argv);
     std::string error;

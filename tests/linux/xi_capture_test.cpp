@@ -139,8 +139,7 @@ struct CaptureRig {
                 reports.push_back(message);
             }});
         thread = std::thread([this] { backend->Run(*core); });
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));  // grabs in place
-        return true;
+        return backend->Settle();
     }
     ~CaptureRig() {
         if (backend) backend->Stop();
@@ -148,7 +147,15 @@ struct CaptureRig {
     }
     size_t Events() {
         std::lock_guard<std::recursive_mutex> lock(store.lock);
-        return store.Current().size();
+        return store.CurrentMacro().size();
+    }
+    // Whether a release of `vk` has been recorded: the sentinel after input that must leave no
+    // trace, since the capture thread handles input in the order it happened.
+    bool Recorded(uint32_t vk) {
+        std::lock_guard<std::recursive_mutex> lock(store.lock);
+        for (const UnifiedEvent& e : store.CurrentMacro())
+            if (e.type == EventType::Key && e.vk == vk && !e.down) return true;
+        return false;
     }
 };
 
@@ -177,11 +184,11 @@ TEST(XiCapture, HotkeysAreSwallowedLockedAndHeld) {
     // Lock on: F10 locks, then F6 reaches the window.
     rig.lockOn.exchange(1);
     rig.backend->Refresh();  // the unlock key becomes a hotkey
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_TRUE(rig.backend->Settle());
     desk.Key(XK_F10, true);
     desk.Key(XK_F10, false);
     EXPECT_TRUE(WaitFor([&] { return rig.unlocked.load() == 0; }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // locked keys are let go
+    ASSERT_TRUE(rig.backend->Settle());  // locked keys are let go
     rig.engine.requests.startClick.exchange(0);
     desk.Key(XK_F6, true);
     desk.Key(XK_F6, false);
@@ -207,7 +214,10 @@ TEST(XiCapture, RecordsPhysicalInputButNotInjectedOrOwnClicks) {
                   &mask);
     desk.Button(1, true);
     desk.Button(1, false);
-    ASSERT_TRUE(WaitFor([&] { return rig.Events() >= 5; }));
+    desk.Key(XK_f, true);
+    desk.Key(XK_f, false);
+    ASSERT_TRUE(WaitFor([&] { return rig.Recorded('F'); }));
+    const size_t before = rig.Events();
     // Injected input (the core XTEST devices) is not recorded.
     XTestFakeButtonEvent(desk.display, 3, True, CurrentTime);
     XTestFakeButtonEvent(desk.display, 3, False, CurrentTime);
@@ -218,17 +228,17 @@ TEST(XiCapture, RecordsPhysicalInputButNotInjectedOrOwnClicks) {
     desk.MarkOwn();
     XTestFakeMotionEvent(desk.display, 0, 100, 100, CurrentTime);
     XSync(desk.display, False);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    const size_t before = rig.Events();
     desk.Button(1, true);
     desk.Button(1, false);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    desk.Key(XK_e, true);
+    desk.Key(XK_e, false);
+    ASSERT_TRUE(WaitFor([&] { return rig.Recorded('E'); }));
     rig.recorder.Stop();
 
     std::string types;
     for (const UnifiedEvent& e : rig.store.Current())
         types += std::to_string(e.type);
-    EXPECT_EQ(rig.store.Current().size(), before) << types;
+    EXPECT_EQ(rig.store.Current().size(), before + 2) << types << ": only the sentinel's key";
     EXPECT_NE(types.find("33"), std::string::npos) << types;
     EXPECT_NE(types.find('0'), std::string::npos) << types;
     EXPECT_NE(types.find("22"), std::string::npos) << types;
@@ -255,7 +265,9 @@ TEST(XiCapture, KeysTypedWhileAHotkeyIsHeldAreRecordedOnce) {
     desk.Key(XK_d, false);
     desk.Key(XK_F6, false);
     ASSERT_TRUE(WaitFor([&] { return rig.engine.requests.stopClick.load() != 0; }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    desk.Key(XK_g, true);
+    desk.Key(XK_g, false);
+    ASSERT_TRUE(WaitFor([&] { return rig.Recorded('G'); }));
     std::lock_guard<std::recursive_mutex> lock(rig.store.lock);
     int downs = 0, hotkeyEvents = 0;
     for (const UnifiedEvent& e : rig.store.Current()) {

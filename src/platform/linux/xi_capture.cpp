@@ -14,8 +14,11 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <climits>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <set>
 #include <vector>
 
@@ -90,6 +93,7 @@ class XiCapture final : public CaptureBackend {
         Wake();
     }
     void Refresh() override { Wake(); }
+    bool Settle() override;
     bool IsOwnWindowAt(int32_t x, int32_t y) override;
 
   private:
@@ -117,6 +121,10 @@ class XiCapture final : public CaptureBackend {
     int opcode_;
     int wake_;
     std::atomic<bool> stop_{false};
+    // Settle: calls take tickets; a pass of UpdateGrabs begun after a ticket was taken serves it.
+    std::mutex settleMutex_;
+    std::condition_variable settled_;
+    uint64_t ticketsTaken_ = 0, ticketsServed_ = 0;
     std::set<int> xtestDevices_;
     std::array<int32_t, 5> grabbedCodes_{};
     bool grabsValid_ = false;
@@ -274,7 +282,21 @@ std::set<int> XiCapture::KeycodesOf(const std::array<int32_t, 5>& codes) {
     return keycodes;
 }
 
+bool XiCapture::Settle() {
+    std::unique_lock lock(settleMutex_);
+    const uint64_t ticket = ++ticketsTaken_;
+    Wake();
+    return settled_.wait_for(lock, std::chrono::seconds(10),
+                             [&] { return ticketsServed_ >= ticket; });
+}
+
 void XiCapture::UpdateGrabs(CaptureHandler& handler) {
+    uint64_t serving = 0, served = 0;
+    {
+        std::lock_guard lock(settleMutex_);
+        serving = ticketsTaken_;
+        served = ticketsServed_;
+    }
     const std::array<int32_t, 5> codes = handler.HotkeyCodes();
     if (mappingChanged_) {
         mappingChanged_ = false;
@@ -287,6 +309,13 @@ void XiCapture::UpdateGrabs(CaptureHandler& handler) {
         grabsValid_ = true;
     }
     SetActiveCapture(handler.CaptureWanted());
+    if (serving == served) return;
+    XSync(grab_, False);  // in effect at the server before anyone is told so
+    {
+        std::lock_guard lock(settleMutex_);
+        ticketsServed_ = serving;
+    }
+    settled_.notify_all();
 }
 
 void XiCapture::PointerPosition(int32_t& x, int32_t& y) {

@@ -101,6 +101,7 @@ class HookCapture final : public CaptureBackend {
     }
     // The hooks see every event; nothing to re-arm.
     void Refresh() override {}
+    bool Settle() override { return true; }
     bool IsOwnWindowAt(int32_t x, int32_t y) override;
 
   private:
