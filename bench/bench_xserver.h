@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <string>
 
+namespace velotap {
+
 struct BenchXServer {
     pid_t pid = -1;
     bool ok = false;
@@ -45,3 +47,5 @@ struct BenchXServer {
         }
     }
 };
+
+}  // namespace velotap

@@ -13,10 +13,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/event.h"
 #include "capture/capture_core.h"
 #include "macro/recorder.h"
 #include "platform/clock.h"
-#include "platform/event.h"
+
+namespace velotap {
 
 namespace {
 
@@ -60,7 +62,7 @@ struct Rig {
     EngineState engine;
     HotkeySlots slots;
     Flag lockOn{1}, lockChanged{0}, unlocked{1}, hotkeysEnabled{1};
-    Event command{false};
+    Event command{EventReset::Auto};
     ProfileList store;
     Recorder recorder{store, engine, CounterNow, CounterFrequency()};
     CaptureCore core{CaptureContext{
@@ -147,3 +149,5 @@ void MixLatency(benchmark::State& state) {
 BENCHMARK(MixLatency)->Name("mix_latency")->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+}  // namespace velotap

@@ -6,6 +6,8 @@
 
 #include "timeline/edited_macro.h"
 
+namespace velotap {
+
 namespace {
 
 const std::string& MillionEvents() {
@@ -46,3 +48,5 @@ void BM_ReadMillionEvents(benchmark::State& state) {
 BENCHMARK(BM_ReadMillionEvents)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+}  // namespace velotap

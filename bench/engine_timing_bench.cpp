@@ -26,13 +26,15 @@
 #include <thread>
 #include <vector>
 
+#include "base/event.h"
 #include "bench_xserver.h"
 #include "engine/engine.h"
 #include "platform/clock.h"
-#include "platform/event.h"
 #include "xi_listener.h"
 
 extern char** environ;
+
+namespace velotap {
 
 namespace {
 
@@ -87,7 +89,8 @@ std::vector<int64_t> RunVelotap(XiListener& listener, const Setting& s) {
     std::string error;
     engine.Connect(error);
     Flag running{1}, stopTools{1};
-    Event quit{true}, command{false}, clickWake{false}, keyWake{false}, playWake{false}, ack{false};
+    Event quit{EventReset::Manual}, command{EventReset::Auto}, clickWake{EventReset::Auto},
+        keyWake{EventReset::Auto}, playWake{EventReset::Auto}, ack{EventReset::Auto};
     EngineContext c{engine, running, stopTools, quit, command, clickWake, keyWake, playWake, ack};
     EngineState& st = engine.state;
     st.click.sms = s.intervalMs;
@@ -194,3 +197,5 @@ BENCHMARK(Clicker<RunXdotool>)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+}  // namespace velotap

@@ -9,6 +9,8 @@
 
 #include "macro/event_list.h"
 
+namespace velotap {
+
 namespace {
 
 std::vector<UnifiedEvent> Recording(size_t count) {
@@ -89,3 +91,5 @@ void Thinning(benchmark::State& state) {
 BENCHMARK(Thinning)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+}  // namespace velotap

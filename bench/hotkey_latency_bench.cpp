@@ -27,10 +27,10 @@
 #include <vector>
 
 #include "app/main_app.h"
+#include "base/event.h"
 #include "capture/capture_service.h"
 #include "engine/engine.h"
 #include "platform/clock.h"
-#include "platform/event.h"
 
 // Xlib's macros (None, Status …) clash with names of the program's headers, so they come last.
 #include <X11/Xlib.h>
@@ -41,6 +41,8 @@
 
 #include "bench_xserver.h"
 #include "xi_listener.h"
+
+namespace velotap {
 
 namespace {
 
@@ -194,3 +196,5 @@ BENCHMARK(HotkeyToFirstClick)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+}  // namespace velotap

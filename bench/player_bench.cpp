@@ -24,12 +24,14 @@
 #include <thread>
 #include <vector>
 
+#include "base/event.h"
 #include "bench_xserver.h"
 #include "engine/engine.h"
 #include "macro/player.h"
 #include "platform/clock.h"
-#include "platform/event.h"
 #include "xi_listener.h"
+
+namespace velotap {
 
 namespace {
 
@@ -97,7 +99,8 @@ int64_t PlayWithVelotap(const std::vector<UnifiedEvent>& macro, std::vector<int6
     ProfileList profiles;
     profiles.Current() = macro;
     Flag running{1}, stopTools{1};
-    Event quit{true}, command{false}, clickWake{false}, keyWake{false}, playWake{false}, ack{false};
+    Event quit{EventReset::Manual}, command{EventReset::Auto}, clickWake{EventReset::Auto},
+        keyWake{EventReset::Auto}, playWake{EventReset::Auto}, ack{EventReset::Auto};
     EngineContext c{engine, running, stopTools, quit, command, clickWake, keyWake, playWake, ack};
     std::thread player(RunPlayerThread, c, std::ref(profiles));
     std::thread processor(RunCommandProcessorThread, c);
@@ -215,3 +218,5 @@ BENCHMARK(Playback<PlayWithVelotap>)->Name("velotap")->SETTINGS;
 BENCHMARK(Playback<PlayWithReference>)->Name("reference")->SETTINGS;
 
 }  // namespace
+
+}  // namespace velotap

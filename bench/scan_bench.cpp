@@ -9,6 +9,8 @@
 #include "profiles/macro_file.h"
 #include "scan/macro_scan.h"
 
+namespace velotap {
+
 namespace {
 
 constexpr const char* kSettings =
@@ -150,3 +152,5 @@ void BM_WriteMacroText(benchmark::State& state) {
 BENCHMARK(BM_WriteMacroText)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+}  // namespace velotap

@@ -15,6 +15,8 @@
 #include "profiles/session_file.h"
 #include "profiles/session_store.h"
 
+namespace velotap {
+
 namespace {
 
 constexpr size_t kEvents = 1000000;
@@ -140,3 +142,5 @@ void BM_SessionLoad(benchmark::State& state) {
 BENCHMARK(BM_SessionLoad)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
+
+}  // namespace velotap

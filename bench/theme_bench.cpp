@@ -10,6 +10,8 @@
 #include "themes/theme_file.h"
 #include "themes/theme_validate.h"
 
+namespace velotap {
+
 namespace {
 
 std::string Base64(const std::string& bytes) {
@@ -97,3 +99,5 @@ void BM_LoadFullSkinThemeFile(benchmark::State& state) {
 BENCHMARK(BM_LoadFullSkinThemeFile)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+}  // namespace velotap

@@ -17,6 +17,8 @@
 
 #include "app/main_app.h"
 
+using namespace velotap;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

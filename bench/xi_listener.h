@@ -17,6 +17,8 @@
 
 #include "platform/clock.h"
 
+namespace velotap {
+
 class XiListener {
   public:
     struct Selection {
@@ -116,3 +118,5 @@ inline int XiDeviceId(const char* name) {
     XCloseDisplay(display);
     return id;
 }
+
+}  // namespace velotap

@@ -8,6 +8,8 @@
 #include "app/app_settings.h"
 #include "fuzz_json.h"
 
+using namespace velotap;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     AppSettings settings;

@@ -13,9 +13,11 @@
 
 #include "app/main_app.h"
 #include "app/main_bindings.h"
-#include "bridge/json.h"
-#include "bridge/page_message.h"
+#include "base/json.h"
+#include "base/page_message.h"
 #include "fuzz_json.h"
+
+using namespace velotap;
 
 namespace {
 

@@ -6,6 +6,8 @@
 
 #include "timeline/edited_macro.h"
 
+using namespace velotap;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     EditedMacro m = ReadEditedMacro(std::string_view(reinterpret_cast<const char*>(data), size));
     if (!m.error.empty()) return 0;

@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <string>
 
-#include "bridge/args.h"
-#include "bridge/json.h"
+#include "base/args.h"
+#include "base/json.h"
+
+using namespace velotap;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

@@ -9,6 +9,8 @@
 #include "profiles/macro_file.h"
 #include "scan/macro_scan.h"
 
+using namespace velotap;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view text(reinterpret_cast<const char*>(data), size);
     MacroFileParse parsed = ParseMacroText(text, "0,0,0,5,0,0,1,10,0,0,0,0,0,0,5,1,10,32,32,0");

@@ -12,6 +12,8 @@
 #include "update/update_manifest.h"
 #include "update/update_version.h"
 
+using namespace velotap;
+
 namespace {
 
 std::string Hex(const EcdsaP256Signature& bytes) {

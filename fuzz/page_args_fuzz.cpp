@@ -7,13 +7,15 @@
 #include <vector>
 
 #include "app/app_settings.h"
-#include "bridge/args.h"
+#include "base/args.h"
 #include "engine/engine_calls.h"
 #include "fuzz_json.h"
 #include "macro/event_list.h"
 #include "macro/recorder.h"
 #include "platform/fake/fake_window_host.h"
 #include "window/main_window.h"
+
+using namespace velotap;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;

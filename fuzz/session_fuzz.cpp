@@ -7,6 +7,8 @@
 
 #include "profiles/session_file.h"
 
+using namespace velotap;
+
 namespace {
 
 // Loads `text` into fresh state and writes it out again.

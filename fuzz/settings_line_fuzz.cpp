@@ -11,6 +11,8 @@
 #include "profiles/macro_file.h"
 #include "profiles/profile_settings.h"
 
+using namespace velotap;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view line(reinterpret_cast<const char*>(data), size);
 

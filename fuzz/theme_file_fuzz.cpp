@@ -10,6 +10,8 @@
 
 #include "themes/theme_file.h"
 
+using namespace velotap;
+
 namespace {
 
 std::string ScratchFile() {

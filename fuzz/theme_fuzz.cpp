@@ -5,8 +5,10 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "bridge/json.h"
+#include "base/json.h"
 #include "themes/theme_validate.h"
+
+using namespace velotap;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -10,6 +10,8 @@
 
 #include "update/update_selftest.h"
 
+using namespace velotap;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string path = [] {
         const char* dir = std::getenv("TMPDIR");

@@ -10,10 +10,10 @@ jobs=$(nproc)
 status=0
 logs=$(mktemp -d)
 
-# Configures and builds one preset quietly; shows the log when that fails.
+# Configures and builds one preset quietly, warnings as errors; shows the log when that fails.
 build() {
     local preset=$1
-    if ! { cmake --preset "$preset" && cmake --build "build/$preset" -j"$jobs"; } >"$logs/$preset.log" 2>&1; then
+    if ! { cmake --preset "$preset" -DVELOTAP_STRICT=ON && cmake --build "build/$preset" -j"$jobs"; } >"$logs/$preset.log" 2>&1; then
         tail -n 60 "$logs/$preset.log"
         echo "Build of preset $preset failed."
         return 1
@@ -21,13 +21,13 @@ build() {
 }
 
 if build linux; then
-    ctest --test-dir build/linux -j"$jobs" --output-on-failure --timeout 600 || status=1
+    ctest --preset linux -j"$jobs" || status=1
 else
     status=1
 fi
 
 if build fuzz; then
-    ctest --test-dir build/fuzz -j"$jobs" --output-on-failure || status=1
+    ctest --preset fuzz -j"$jobs" || status=1
 else
     status=1
 fi
@@ -42,7 +42,7 @@ fi
 export WINEPREFIX="${TMPDIR:-/tmp}/velotap-wine-$$" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 trap 'wineserver -k >/dev/null 2>&1; rm -rf "$WINEPREFIX" "$logs"' EXIT
 if build mingw; then
-    ctest --test-dir build/mingw --output-on-failure --timeout 600 || status=1
+    ctest --preset mingw || status=1
 else
     status=1
 fi

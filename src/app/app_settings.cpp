@@ -2,12 +2,14 @@
 
 #include <array>
 #include <cstdint>
-#include <fstream>
 #include <sstream>
 
-#include "bridge/args.h"
-#include "bridge/json.h"
+#include "base/args.h"
+#include "base/file_read.h"
+#include "base/json.h"
 #include "platform/file_replace.h"
+
+namespace velotap {
 
 namespace {
 
@@ -173,11 +175,9 @@ std::string AppSettingsJson(const AppSettings& s) {
 }
 
 void LoadAppSettings(const std::string& path, AppSettings& settings) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return;
-    std::ostringstream text;
-    text << in.rdbuf();
-    ParseAppSettings(text.str(), settings);
+    std::string text;
+    if (ReadWholeFile(path, text) != FileReadStatus::Ok) return;
+    ParseAppSettings(text, settings);
 }
 
 bool SaveAppSettings(const std::string& path, const AppSettings& settings) {
@@ -227,3 +227,5 @@ bool MarkWarningSeen(AppSettings& s, std::string_view key) {
 bool SetPanelOrder(AppSettings& s, std::string_view flattened) {
     return ParsePanelOrder(flattened, s.panelOrder);
 }
+
+}  // namespace velotap

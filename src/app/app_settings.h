@@ -7,24 +7,21 @@
 #include <string_view>
 #include <vector>
 
-struct AppSettings {
-    bool alwaysOnTop = false;
+#include "capture/hotkeys.h"
+#include "window/main_window.h"
+
+namespace velotap {
+
+// The settings of the hotkeys and of the main window are theirs; the rest belong to the program.
+struct AppSettings : HotkeySettings, MainWindowSettings {
     bool launchOnStartup = false;
-    bool startMinimized = false;
-    // Read by the engine and capture threads without a lock.
-    std::atomic<uint8_t> hotkeysEnabled{1};
-    std::atomic<uint8_t> hotkeyLock{1};
+    // Read by the engine thread without a lock.
     std::atomic<uint8_t> stopToolsWithMacro{1};
-    // Raised when the page changes the hotkey lock; the hotkey logic takes it with exchange.
-    std::atomic<uint8_t> hotkeyLockChanged{0};
     bool disableAnimations = false;
     bool showWarnings = true;
     std::set<std::string> seenWarnings;
     std::set<std::string> minimizedPanels;
     std::vector<std::string> panelOrder;
-    int windowX = 0, windowY = 0, windowWidth = 420, windowHeight = 560;
-    bool windowMaximized = false;
-    bool geometryValid = false;  // not stored: set by reading "windowX" or by a window move
 };
 
 bool IsPanelName(std::string_view name);
@@ -60,3 +57,5 @@ AppSettingEffect SetAppSetting(AppSettings& settings, std::string_view flattened
 bool MarkWarningSeen(AppSettings& settings, std::string_view key);
 // setPanelOrder: true when the order was valid and replaced (and must be saved).
 bool SetPanelOrder(AppSettings& settings, std::string_view flattened);
+
+}  // namespace velotap

@@ -4,6 +4,8 @@
 #include "themes/theme_file.h"
 #include "update/update_selftest.h"
 
+namespace velotap {
+
 ConsoleVerdict RunConsoleCheck(const ConsoleChoice& choice) {
     switch (choice.mode) {
         case ConsoleMode::UpdateSelfTest: {
@@ -24,3 +26,5 @@ ConsoleVerdict RunConsoleCheck(const ConsoleChoice& choice) {
     }
     return {};
 }
+
+}  // namespace velotap

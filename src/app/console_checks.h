@@ -3,10 +3,10 @@
 #include <string>
 
 #include "app/roles.h"
+#include "base/console_verdict.h"
 
-struct ConsoleVerdict {
-    bool pass = false;
-    std::string text;  // printed exactly as it stands
-};
+namespace velotap {
 
 ConsoleVerdict RunConsoleCheck(const ConsoleChoice& choice);
+
+}  // namespace velotap

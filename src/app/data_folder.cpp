@@ -6,6 +6,8 @@
 #include "platform/file_replace.h"
 #include "platform/process.h"
 
+namespace velotap {
+
 std::string DataFolderBase(const std::optional<std::string>& localAppData,
                            const std::optional<std::string>& defaultRoot) {
     if (localAppData && !localAppData->empty() && localAppData->size() < 260) return *localAppData;
@@ -41,3 +43,5 @@ std::string ExecutableFolder() {
     size_t cut = path.find_last_of("\\/");
     return cut == std::string::npos ? std::string() : path.substr(0, cut);
 }
+
+}  // namespace velotap

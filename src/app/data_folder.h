@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+namespace velotap {
+
 // The folder that "Velotap" is placed in: "LOCALAPPDATA" when it is set, non-empty and shorter than
 // 260 characters; else the platform's default data root; else "." (the current directory).
 std::string DataFolderBase(const std::optional<std::string>& localAppData,
@@ -21,3 +23,5 @@ std::string DataFile(const std::string& name);
 
 // The running executable's folder: its path cut before the last '\' or '/'.
 std::string ExecutableFolder();
+
+}  // namespace velotap

@@ -6,6 +6,7 @@
 #include "app/roles.h"
 #include "platform/process.h"
 
+namespace velotap {
 namespace {
 
 // Outside web-view configuration must not steer our web view.
@@ -15,9 +16,7 @@ constexpr const char* kForeignWebViewVariables[] = {
     "WEBVIEW2_PIPE_FOR_SCRIPT_DEBUGGER",  "WEBVIEW2_WAIT_FOR_SCRIPT_DEBUGGER",
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
     for (const char* name : kForeignWebViewVariables)
         UnsetEnvironmentVariable(name);
     ProcessScope scope;
@@ -32,4 +31,11 @@ int main(int argc, char** argv) {
     }
     return RunWindowRole(ChooseWindowRole(RawCommandLine(argc, argv)), console.updateManifest, argc,
                          argv);
+}
+
+}  // namespace
+}  // namespace velotap
+
+int main(int argc, char** argv) {
+    return velotap::Main(argc, argv);
 }

@@ -4,6 +4,8 @@
 
 #include "profiles/global_settings.h"
 
+namespace velotap {
+
 void MainThreads::JoinAll() {
     for (std::thread* t :
          {&clickSpammer, &keySpammer, &capture, &player, &commandProcessor, &pipeServer,
@@ -47,3 +49,5 @@ MacroImportContext MainApp::MacroImportView() {
             [this] { return GlobalSettingsLine(engine.state, capture.slots); },
             [this](const std::string& script) { page.Post(script); }};
 }
+
+}  // namespace velotap

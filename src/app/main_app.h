@@ -8,13 +8,15 @@
 #include <thread>
 
 #include "app/app_settings.h"
+#include "base/event.h"
 #include "bridge/page_poster.h"
 #include "capture/capture_service.h"
 #include "engine/engine.h"
-#include "platform/event.h"
 #include "platform/file_dialog.h"
 #include "profiles/macro_import.h"
 #include "profiles/session_store.h"
+
+namespace velotap {
 
 class WindowHost;
 
@@ -27,13 +29,13 @@ struct MainThreads {
 
 struct MainApp {
     std::atomic<uint8_t> running{1};
-    Event quit{true};
-    Event command{false};
-    Event clickWake{false};
-    Event keySpamWake{false};
-    Event playWake{false};
-    Event timelineAck{false};
-    Event watcherStop{true};
+    Event quit{EventReset::Manual};
+    Event command{EventReset::Auto};
+    Event clickWake{EventReset::Auto};
+    Event keySpamWake{EventReset::Auto};
+    Event playWake{EventReset::Auto};
+    Event timelineAck{EventReset::Auto};
+    Event watcherStop{EventReset::Manual};
 
     std::string dataFolder;
     std::string executableFolder;
@@ -75,3 +77,5 @@ struct MainApp {
     std::mutex alertMutex_;
     std::string pendingAlert_;
 };
+
+}  // namespace velotap

@@ -1,13 +1,15 @@
 #include "app/main_bindings.h"
 
-#include "bridge/args.h"
-#include "bridge/json.h"
+#include "base/args.h"
+#include "base/json.h"
 #include "macro/event_list.h"
 #include "macro/player.h"
 #include "platform/process.h"
 #include "platform/shell.h"
 #include "profiles/profile_ops.h"
 #include "window/main_window.h"
+
+namespace velotap {
 
 namespace {
 
@@ -79,3 +81,5 @@ std::vector<Binding> MainBindings(MainApp& app) {
     b.push_back(ReassignKeyBinding(capture));
     return b;
 }
+
+}  // namespace velotap

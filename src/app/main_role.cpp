@@ -2,15 +2,14 @@
 
 #include <chrono>
 #include <cstring>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <thread>
 
 #include "app/data_folder.h"
 #include "app/main_app.h"
 #include "app/main_bindings.h"
 #include "app/migration.h"
+#include "base/file_read.h"
 #include "macro/event_list.h"
 #include "macro/player.h"
 #include "platform/clock.h"
@@ -27,6 +26,8 @@
 #include "window/icon.h"
 #include "window/main_window.h"
 #include "window/page_assembly.h"
+
+namespace velotap {
 
 namespace {
 
@@ -50,14 +51,6 @@ bool AutomationRequested(int argc, char** argv) {
     return flag && EnvironmentVariable("WEBKIT_INSPECTOR_SERVER").has_value();
 }
 
-std::optional<std::string> ReadTextFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // Creates the window, binds the page's functions, loads the page and shows the window.
 void OpenMainWindow(MainApp& app, WindowHost& host) {
     app.window = &host;
@@ -68,8 +61,8 @@ void OpenMainWindow(MainApp& app, WindowHost& host) {
     BindAll(host, MainBindings(app));
 
     const std::string pagePath = app.executableFolder + "/ui/index.html";
-    if (std::optional<std::string> html = ReadTextFile(pagePath)) {
-        host.SetHtml(AssemblePage(*html, UiFolderReader(app.executableFolder)));
+    if (std::string html; ReadWholeFile(pagePath, html) == FileReadStatus::Ok) {
+        host.SetHtml(AssemblePage(html, UiFolderReader(app.executableFolder)));
     } else {
         ShowErrorBox("UI Error", "Failed to read:\n" + pagePath);
     }
@@ -211,3 +204,5 @@ int RunWindowRole(const WindowChoice& choice, const std::string& updateManifest,
     }
     return RunMainRole(choice, updateManifest, argc, argv);
 }
+
+}  // namespace velotap

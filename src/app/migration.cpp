@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+namespace velotap {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -42,3 +44,5 @@ std::string MigrateDataFiles(const std::string& dataFolder, const std::string& e
     fs::remove(exe / "macroevents.txt", ignored);
     return session.string();
 }
+
+}  // namespace velotap

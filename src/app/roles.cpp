@@ -4,6 +4,8 @@
 #include <cctype>
 #include <optional>
 
+namespace velotap {
+
 namespace {
 
 std::string_view TrimBlanks(std::string_view s) {
@@ -89,3 +91,5 @@ bool IsThemeFileName(std::string_view path) {
 bool IsMacroFileName(std::string_view path) {
     return EndsWithNoCase(path, ".vtpmacro");
 }
+
+}  // namespace velotap

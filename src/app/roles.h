@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+namespace velotap {
+
 enum class ConsoleMode { None, UpdateSelfTest, ValidateTheme, ValidateMacro, ScanMacro };
 
 struct ConsoleChoice {
@@ -32,3 +34,5 @@ WindowChoice ChooseWindowRole(std::string_view commandLine);
 // Name tests shared with file hand-over: the extension is compared without regard to case.
 bool IsThemeFileName(std::string_view path);
 bool IsMacroFileName(std::string_view path);
+
+}  // namespace velotap

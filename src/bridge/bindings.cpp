@@ -1,5 +1,7 @@
 #include "bridge/bindings.h"
 
+namespace velotap {
+
 void BindAll(WindowHost& host, const std::vector<Binding>& bindings) {
     for (const Binding& b : bindings) {
         if (b.async) {
@@ -9,3 +11,5 @@ void BindAll(WindowHost& host, const std::vector<Binding>& bindings) {
         }
     }
 }
+
+}  // namespace velotap

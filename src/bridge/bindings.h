@@ -5,6 +5,8 @@
 
 #include "platform/window_host.h"
 
+namespace velotap {
+
 struct Binding {
     std::string name;
     SyncBinding sync = nullptr;    // set for a synchronous function
@@ -12,3 +14,5 @@ struct Binding {
 };
 
 void BindAll(WindowHost& host, const std::vector<Binding>& bindings);
+
+}  // namespace velotap

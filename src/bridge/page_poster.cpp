@@ -1,5 +1,7 @@
 #include "bridge/page_poster.h"
 
+namespace velotap {
+
 void PagePoster::Attach(WindowHost* host) {
     std::lock_guard lock(mutex_);
     host_ = host;
@@ -27,3 +29,5 @@ void PagePoster::Post(std::string script) {
 std::string GuardedCall(const std::string& name, const std::string& args) {
     return "if (window." + name + ") window." + name + "(" + args + ");";
 }
+
+}  // namespace velotap

@@ -7,6 +7,8 @@
 
 #include "platform/window_host.h"
 
+namespace velotap {
+
 class PagePoster {
   public:
     void Attach(WindowHost* host);
@@ -21,3 +23,5 @@ class PagePoster {
 
 // The callback convention: a script that calls window.NAME(ARGS) only when the page defines it.
 std::string GuardedCall(const std::string& name, const std::string& args);
+
+}  // namespace velotap

@@ -1,8 +1,10 @@
 #include "capture/capture_core.h"
 
+#include "base/event.h"
 #include "engine/click_spammer.h"
 #include "macro/recorder.h"
-#include "platform/event.h"
+
+namespace velotap {
 
 namespace {
 
@@ -54,7 +56,7 @@ bool CaptureCore::CaptureWanted() const {
     return c_.engine.pendingSlot.load() != kSlotNone || c_.engine.pickingLocation.load();
 }
 
-std::array<int32_t, 5> CaptureCore::HotkeyCodes() {
+HotkeySet CaptureCore::HotkeyCodes() {
     const HotkeySlots& s = c_.hotkeys.slots;
     if (!c_.hotkeysEnabled.load()) return {};
     const bool lockOn = c_.hotkeys.lockOn.load() != 0;
@@ -207,3 +209,5 @@ void CaptureCore::SessionLocked() {
     if (c_.engine.holdKeySpam.load()) c_.engine.requests.stopKeySpam.exchange(1);
     if (c_.hotkeys.command) c_.hotkeys.command->Set();
 }
+
+}  // namespace velotap

@@ -13,6 +13,8 @@
 #include "macro/unified_event.h"
 #include "platform/capture_input.h"
 
+namespace velotap {
+
 class Event;
 class Recorder;
 
@@ -52,7 +54,7 @@ class CaptureCore final : public CaptureHandler {
 
     // Whether an active capture is wanted (a reassignment or a location pick is pending).
     bool CaptureWanted() const override;
-    std::array<int32_t, 5> HotkeyCodes() override;
+    HotkeySet HotkeyCodes() override;
     void Report(const std::string& message) override;
 
   private:
@@ -65,3 +67,5 @@ class CaptureCore final : public CaptureHandler {
     int32_t lastX_ = 0, lastY_ = 0;
     std::set<std::string> reported_;
 };
+
+}  // namespace velotap

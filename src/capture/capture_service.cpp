@@ -2,13 +2,14 @@
 
 #include <memory>
 
-#include "app/app_settings.h"
-#include "bridge/args.h"
+#include "base/args.h"
+#include "base/event.h"
 #include "capture/capture_core.h"
 #include "capture/tracker_status.h"
 #include "macro/event_list.h"
 #include "platform/clock.h"
-#include "platform/event.h"
+
+namespace velotap {
 
 CaptureService::CaptureService(EngineState& engine, ProfileList& list)
     : profiles(list), recorder(list, engine, CounterNow, CounterFrequency()) {}
@@ -122,3 +123,5 @@ Binding ReassignKeyBinding(CaptureView v) {
                 return std::string();
             }};
 }
+
+}  // namespace velotap

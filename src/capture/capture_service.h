@@ -14,7 +14,8 @@
 #include "platform/capture_input.h"
 #include "platform/key_names.h"
 
-struct AppSettings;
+namespace velotap {
+
 class Event;
 
 struct CaptureService {
@@ -48,7 +49,7 @@ struct CaptureService {
 struct CaptureView {
     CaptureService& capture;
     EngineState& engine;
-    AppSettings& settings;
+    HotkeySettings& settings;
     Event& command;
     std::function<void(const std::string&)> report;  // shown to the user once
     std::function<void()> copySettingsToProfile;
@@ -68,3 +69,5 @@ Binding ResetHotkeysBinding(CaptureView view);
 std::vector<Binding> RecorderBindings(CaptureView view);
 Binding TrackerStatusBinding(CaptureView view);
 Binding ReassignKeyBinding(CaptureView view);
+
+}  // namespace velotap

@@ -1,6 +1,8 @@
 #include "capture/hotkeys.h"
 
-#include "platform/event.h"
+#include "base/event.h"
+
+namespace velotap {
 
 namespace {
 
@@ -119,3 +121,5 @@ void HotkeyRelease(HotkeyContext& c, int32_t code) {
     }
     if (raised) Signal(c);
 }
+
+}  // namespace velotap

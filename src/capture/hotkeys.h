@@ -8,6 +8,8 @@
 
 #include "engine/engine_state.h"
 
+namespace velotap {
+
 class Event;
 
 inline constexpr int32_t kDefaultRecordingKey = 119;  // F8
@@ -39,6 +41,14 @@ int32_t SlotFromName(std::string_view name);
 // The name of a slot number; empty for none or an unknown number.
 const char* SlotName(int32_t slot);
 
+// The program settings the hotkeys follow, read by the engine and capture threads without a lock.
+struct HotkeySettings {
+    Flag hotkeysEnabled{1};
+    Flag hotkeyLock{1};
+    // Raised when the page changes the hotkey lock; the hotkey logic takes it with exchange.
+    Flag hotkeyLockChanged{0};
+};
+
 // What the press and release operations read and raise.
 struct HotkeyContext {
     EngineState& engine;
@@ -57,3 +67,5 @@ bool Unlocked(HotkeyContext& context);
 bool HotkeyPress(HotkeyContext& context, int32_t code);
 // The release of a code whose press was consumed: hold modes stop their tool.
 void HotkeyRelease(HotkeyContext& context, int32_t code);
+
+}  // namespace velotap

@@ -1,7 +1,9 @@
 #include "capture/tracker_status.h"
 
-#include "bridge/json.h"
+#include "base/json.h"
 #include "platform/key_names.h"
+
+namespace velotap {
 
 const char kIdleTrackerStatus[] =
     "{\"state\":\"Idle\",\"count\":0,\"restore\":[],\"hkRec\":\"\",\"hkPlay\":\"\",\"hkAuto\":\"\","
@@ -92,3 +94,5 @@ std::string StatusFromFileText(const std::string* text) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return line.empty() ? std::string(kIdleTrackerStatus) : line;
 }
+
+}  // namespace velotap

@@ -8,6 +8,8 @@
 #include "capture/hotkeys.h"
 #include "engine/engine_state.h"
 
+namespace velotap {
+
 class KeyNameSource;
 
 // "`" for 192, the mouse buttons by name, else the layout's name, else "Key[" code "]".
@@ -32,3 +34,5 @@ extern const char kIdleTrackerStatus[];
 
 // The first line of the status file's text, or the idle default when that line is empty.
 std::string StatusFromFileText(const std::string* text);
+
+}  // namespace velotap

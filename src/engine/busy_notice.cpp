@@ -2,7 +2,9 @@
 
 #include <chrono>
 
-#include "platform/event.h"
+#include "base/event.h"
+
+namespace velotap {
 
 bool EngineBusy(const EngineState& state) {
     return state.playing.load() || state.recording.load() || state.keySpamming.load();
@@ -66,3 +68,5 @@ void AcknowledgeBusyNotice(BusyNotice& notice, uint32_t sequence, Event& ack) {
     }
     ack.Set();
 }
+
+}  // namespace velotap

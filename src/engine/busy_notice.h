@@ -11,6 +11,8 @@
 #include "platform/desktop.h"
 #include "platform/window_message.h"
 
+namespace velotap {
+
 class Event;
 
 inline constexpr uint32_t kBusyNoticeMessage = 0x8065;
@@ -48,3 +50,5 @@ void SendBusyNotice(BusyNotice& notice, const EngineState& state, const BusyNoti
 
 // The pipe server's half: raises the acknowledged number (never lowers it) and wakes the waiter.
 void AcknowledgeBusyNotice(BusyNotice& notice, uint32_t sequence, Event& ack);
+
+}  // namespace velotap

@@ -1,5 +1,7 @@
 #include "engine/click_spammer.h"
 
+namespace velotap {
+
 ButtonFlags ClickButtonFlags(int32_t button) {
     switch (button) {
         case 0:
@@ -79,3 +81,5 @@ PickOutcome HandlePickPress(EngineState& state, PickButton button, int32_t x, in
     state.pickingLocation.exchange(0);
     return PickOutcome::Cancelled;
 }
+
+}  // namespace velotap

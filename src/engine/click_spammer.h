@@ -7,6 +7,8 @@
 #include "engine/synthesis.h"
 #include "engine/timing.h"
 
+namespace velotap {
+
 struct ClickSpammerWorker {
     int32_t counter = 0;  // clicks of this run (a double click counts once)
     bool secondClickDue = false;
@@ -33,3 +35,5 @@ PickOutcome HandlePickPress(EngineState& state, PickButton button, int32_t x, in
 inline bool Swallowed(PickOutcome o) {
     return o == PickOutcome::Picked || o == PickOutcome::Cancelled;
 }
+
+}  // namespace velotap

@@ -1,6 +1,8 @@
 #include "engine/command_processor.h"
 
-#include "platform/event.h"
+#include "base/event.h"
+
+namespace velotap {
 
 namespace {
 
@@ -169,3 +171,5 @@ void RunCommandPass(EngineState& state, Synth& synth, const EngineEvents& events
         if (keysNow != keysBefore) hooks.appendToolEvent(2, keysNow);
     }
 }
+
+}  // namespace velotap

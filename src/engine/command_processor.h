@@ -8,6 +8,8 @@
 #include "engine/engine_state.h"
 #include "engine/synthesis.h"
 
+namespace velotap {
+
 class Event;
 
 // The events a pass signals.
@@ -37,3 +39,5 @@ inline constexpr int32_t kEscapeKey = 27;
 
 void RunCommandPass(EngineState& state, Synth& synth, const EngineEvents& events,
                     const std::atomic<uint8_t>& stopToolsWithMacro, const EngineHooks& hooks);
+
+}  // namespace velotap

@@ -2,13 +2,15 @@
 
 #include <chrono>
 
-#include "bridge/args.h"
+#include "base/args.h"
+#include "base/event.h"
 #include "engine/click_spammer.h"
 #include "engine/engine_calls.h"
 #include "engine/key_spammer.h"
 #include "engine/timing.h"
 #include "platform/clock.h"
-#include "platform/event.h"
+
+namespace velotap {
 
 void Engine::Connect(std::string& error) {
     input = ConnectInput(error);
@@ -138,3 +140,5 @@ Binding GetSettingsBinding(EngineContext c) {
     const EngineState* s = &c.engine.state;
     return {"getSettings", [s](const std::string&) { return SettingsDocument(*s); }};
 }
+
+}  // namespace velotap

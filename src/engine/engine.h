@@ -13,6 +13,8 @@
 #include "platform/input.h"
 #include "platform/window_message.h"
 
+namespace velotap {
+
 class Event;
 
 struct Engine {
@@ -55,3 +57,5 @@ void RunBusyNotifierThread(EngineContext context);
 // The engine's bound functions from updateSpammer to setHoldMode, in binding order.
 std::vector<Binding> ToolBindings(EngineContext context);
 Binding GetSettingsBinding(EngineContext context);
+
+}  // namespace velotap

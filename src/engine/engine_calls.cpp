@@ -4,8 +4,10 @@
 #include <limits>
 #include <vector>
 
-#include "bridge/args.h"
+#include "base/args.h"
 #include "macro/event_line.h"
+
+namespace velotap {
 
 namespace {
 
@@ -124,3 +126,5 @@ bool SetHoldMode(EngineState& state, std::string_view flattened) {
     }
     return true;
 }
+
+}  // namespace velotap

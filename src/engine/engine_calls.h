@@ -6,6 +6,8 @@
 
 #include "engine/engine_state.h"
 
+namespace velotap {
+
 // The settings document: click spammer, recorder and player, key spammer and hold-mode fields in
 // their fixed order, without white space.
 std::string SettingsDocument(const EngineState& state);
@@ -25,3 +27,5 @@ RemoveOutcome RemoveKeySpamTarget(EngineState& state, std::string_view flattened
 void SetKeySpamChordMode(EngineState& state, std::string_view flattened);
 // setHoldMode: "auto,V" or "keyspam,V"; on exactly for V "1". False when nothing changed.
 bool SetHoldMode(EngineState& state, std::string_view flattened);
+
+}  // namespace velotap

@@ -1,6 +1,8 @@
 #include "engine/engine_state.h"
 
-#include "platform/event.h"
+#include "base/event.h"
+
+namespace velotap {
 
 KeySpamTargets::KeySpamTargets() {
     codes[0].store(32);
@@ -35,3 +37,5 @@ void RaiseRequest(Flag& request, Event& command) {
     request.exchange(1);
     command.Set();
 }
+
+}  // namespace velotap

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdint>
 
+namespace velotap {
+
 class Event;
 
 using Flag = std::atomic<uint8_t>;
@@ -88,3 +90,5 @@ struct EngineState {
 
 // A producer's half of a request: set it, then wake the command processor.
 void RaiseRequest(Flag& request, Event& command);
+
+}  // namespace velotap

@@ -1,5 +1,7 @@
 #include "engine/key_spammer.h"
 
+namespace velotap {
+
 namespace {
 
 // The target at `index` as last read, its scan code recomputed only when the code there changed.
@@ -66,3 +68,5 @@ WorkerWake KeySpamStep(KeySpamWorker& w, EngineState& state, Synth& synth, int64
         return WorkerWake::Until(w.schedule.nextStart);
     }
 }
+
+}  // namespace velotap

@@ -8,6 +8,8 @@
 #include "engine/synthesis.h"
 #include "engine/timing.h"
 
+namespace velotap {
+
 struct KeySpamWorker {
     struct CachedKey {
         bool valid = false;
@@ -26,3 +28,5 @@ struct KeySpamWorker {
 // acknowledgement; it runs once at the start of every run, before the first key.
 WorkerWake KeySpamStep(KeySpamWorker& worker, EngineState& state, Synth& synth, int64_t now,
                        const std::function<void()>& announceBusy);
+
+}  // namespace velotap

@@ -1,5 +1,7 @@
 #include "engine/synthesis.h"
 
+namespace velotap {
+
 bool IsExtendedKey(uint32_t vk) {
     return (vk >= 0x21 && vk <= 0x28) || vk == 0x2D || vk == 0x2E;
 }
@@ -89,3 +91,5 @@ uint16_t Synth::ScanCode(uint32_t vk) {
 bool Synth::CursorPosition(int32_t& x, int32_t& y) {
     return backend_ && backend_->CursorPosition(x, y);
 }
+
+}  // namespace velotap

@@ -5,6 +5,8 @@
 
 #include "platform/input.h"
 
+namespace velotap {
+
 // Page Up … Down, Insert and Delete carry the extended-key flag; no other key does.
 bool IsExtendedKey(uint32_t vk);
 
@@ -38,3 +40,5 @@ class Synth {
     void Deliver(const InputRecord& record);
     InputBackend* backend_;
 };
+
+}  // namespace velotap

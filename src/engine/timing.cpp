@@ -4,8 +4,10 @@
 #include <chrono>
 #include <cmath>
 
+#include "base/event.h"
 #include "platform/clock.h"
-#include "platform/event.h"
+
+namespace velotap {
 
 int64_t IntervalMs(int32_t hours, int32_t minutes, int32_t seconds, int32_t milliseconds) {
     double total = hours * 3600000.0 + minutes * 60000.0 + seconds * 1000.0 + milliseconds;
@@ -47,3 +49,5 @@ void PreciseWaitUntil(int64_t deadline) {
     while (MonotonicNanos() < deadline) {
     }
 }
+
+}  // namespace velotap

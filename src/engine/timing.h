@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <initializer_list>
 
+namespace velotap {
+
 class Event;
 
 inline constexpr int64_t kNanosPerMs = 1'000'000;
@@ -53,3 +55,5 @@ struct CycleSchedule {
 int WaitUntil(int64_t deadline, std::initializer_list<Event*> events);
 // Waits until `deadline` without regard to events.
 void PreciseWaitUntil(int64_t deadline);
+
+}  // namespace velotap

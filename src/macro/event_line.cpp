@@ -6,6 +6,8 @@
 #include <limits>
 #include <system_error>
 
+namespace velotap {
+
 namespace {
 
 bool IsBlank(char c) {
@@ -179,3 +181,5 @@ std::optional<UnifiedEvent> ParseEventLine(std::string_view line, WheelField whe
     }
     return e;
 }
+
+}  // namespace velotap

@@ -7,6 +7,8 @@
 
 #include "macro/unified_event.h"
 
+namespace velotap {
+
 // A number in the general notation of a text stream with six significant digits (printf "%g"):
 // 0.5, 12.3457, 1234.57, 1.23457e+06. Independent of the process locale.
 std::string FormatGeneral6(double value);
@@ -27,3 +29,5 @@ enum class WheelField { Required, Optional };
 // after the eighth are ignored; with an optional wheel, one that does not convert reads as 0.
 // No value when the line cannot be used.
 std::optional<UnifiedEvent> ParseEventLine(std::string_view line, WheelField wheel);
+
+}  // namespace velotap

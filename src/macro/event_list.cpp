@@ -7,7 +7,9 @@
 #include <mutex>
 #include <system_error>
 
-#include "bridge/args.h"
+#include "base/args.h"
+
+namespace velotap {
 
 namespace {
 
@@ -254,3 +256,5 @@ Binding MirroredMacroEventsBinding(std::string mirrorPath) {
                 return ReadMacroEventsMirror(path);
             }};
 }
+
+}  // namespace velotap

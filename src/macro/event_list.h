@@ -13,6 +13,8 @@
 #include "macro/unified_event.h"
 #include "platform/mirror_writer.h"
 
+namespace velotap {
+
 inline constexpr const char* kMacroEventsFileName = "macroevents.txt";
 
 // [{"id":0,"time":1.500000,"desc":"Abs Move to X:5 Y:7"},...] without white space; [] when empty.
@@ -80,3 +82,5 @@ Binding OptimizeMacroBinding(MacroEditView view);
 std::vector<Binding> MacroListBindings(MacroEditView view);
 // getMacroEvents of a process other than the main one.
 Binding MirroredMacroEventsBinding(std::string mirrorPath);
+
+}  // namespace velotap

@@ -8,9 +8,11 @@
 #include <memory>
 #include <mutex>
 
+#include "base/event.h"
 #include "engine/busy_notice.h"
 #include "platform/clock.h"
-#include "platform/event.h"
+
+namespace velotap {
 
 void HeldInput::Key(uint32_t vk, bool down) {
     if (vk >= 256) return;
@@ -327,3 +329,5 @@ std::vector<Binding> PlaybackBindings(EngineContext c) {
     return {{"startPlayback", request(s->requests.startPlayback)},
             {"stopPlayback", request(s->requests.stopPlayback)}};
 }
+
+}  // namespace velotap

@@ -13,6 +13,8 @@
 #include "engine/timing.h"
 #include "macro/profile_list.h"
 
+namespace velotap {
+
 class Event;
 
 // Keys and buttons the player pressed and has not released yet, so that the end of playback can
@@ -72,3 +74,5 @@ void RunPlayerThread(EngineContext context, ProfileList& profiles);
 
 // startPlayback and stopPlayback, in binding order.
 std::vector<Binding> PlaybackBindings(EngineContext context);
+
+}  // namespace velotap

@@ -1,5 +1,7 @@
 #include "macro/profile_list.h"
 
+namespace velotap {
+
 Profile& ProfileList::Repaired() {
     if (profiles.empty()) profiles.push_back(Profile{kDefaultProfileName, {}, {}});
     if (currentIndex < 0 || currentIndex >= static_cast<int32_t>(profiles.size())) currentIndex = 0;
@@ -34,3 +36,5 @@ std::string SingleLineName(std::string_view name) {
     }
     return out;
 }
+
+}  // namespace velotap

@@ -8,6 +8,8 @@
 
 #include "macro/unified_event.h"
 
+namespace velotap {
+
 inline constexpr const char* kDefaultProfileName = "Default Tracking Profile";
 
 // A profile name as the session file can hold it: a name is one line there, so each CR or LF
@@ -47,3 +49,5 @@ struct ProfileList {
   private:
     Profile& Repaired();
 };
+
+}  // namespace velotap

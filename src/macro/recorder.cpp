@@ -4,7 +4,9 @@
 #include <limits>
 #include <string>
 
-#include "bridge/args.h"
+#include "base/args.h"
+
+namespace velotap {
 
 namespace {
 
@@ -165,3 +167,5 @@ bool UpdateTracker(RecorderSettings& settings, std::string_view flattened) {
     settings.tloopMs.exchange(static_cast<int32_t>(*loopMs));
     return true;
 }
+
+}  // namespace velotap

@@ -9,6 +9,8 @@
 #include "engine/engine_state.h"
 #include "macro/profile_list.h"
 
+namespace velotap {
+
 // Moves the events from index `start` on so that the first of them follows the older events by
 // `gap` seconds (or is at 0 without older events); a new press of the same button as the last old
 // press is kept at least `guard` seconds after it, so that the pair never plays as a double click.
@@ -63,3 +65,5 @@ class Recorder {
 // "tloop", "tloopMs". Fewer than eight fields change nothing; a field that does not convert stops
 // the update there, keeping what was stored before it. True when all eight were stored.
 bool UpdateTracker(RecorderSettings& settings, std::string_view flattened);
+
+}  // namespace velotap

@@ -2,6 +2,8 @@
 // One input event of a macro, the unit every macro-carrying file and the player work with.
 #include <cstdint>
 
+namespace velotap {
+
 struct UnifiedEvent {
     uint32_t type = 0;  // 0 absolute move, 1 relative move, 2 mouse button, 3 key, 4 wheel, 5 tool
     double time = 0;    // seconds from the start of the macro
@@ -24,3 +26,5 @@ inline constexpr uint32_t Key = 3;
 inline constexpr uint32_t Wheel = 4;
 inline constexpr uint32_t ToolSwitch = 5;
 }  // namespace EventType
+
+}  // namespace velotap

@@ -7,7 +7,12 @@
 #include <memory>
 #include <string>
 
+namespace velotap {
+
 enum class Verdict { Pass, Swallow };
+
+// The codes of the five hotkey slots that act right now, 0 for a slot that does not.
+using HotkeySet = std::array<int32_t, 5>;
 
 class CaptureHandler {
   public:
@@ -21,10 +26,9 @@ class CaptureHandler {
     virtual void RawMotion(int32_t dx, int32_t dy) = 0;
     virtual void SessionLocked() = 0;
 
-    // The codes that act as hotkeys right now (0 for a slot that does not), for backends that
-    // must grab them: none while hotkeys are disabled, only the unlock key while locked, and the
-    // unlock key only while the lock is on.
-    virtual std::array<int32_t, 5> HotkeyCodes() = 0;
+    // The codes that act as hotkeys right now, for backends that must grab them: none while hotkeys
+    // are disabled, only the unlock key while locked, and the unlock key only while the lock is on.
+    virtual HotkeySet HotkeyCodes() = 0;
     // A reassignment or a location pick is pending: every press is wanted.
     virtual bool CaptureWanted() const = 0;
     // A problem the user should hear about once (a missing capability, a hotkey another program
@@ -52,3 +56,5 @@ class CaptureBackend {
 
 // The platform's capture backend; null with `error` set when the desktop cannot be observed.
 std::unique_ptr<CaptureBackend> ConnectCapture(std::string& error);
+
+}  // namespace velotap

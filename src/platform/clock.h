@@ -3,6 +3,8 @@
 // precision the workers' waits rely on.
 #include <cstdint>
 
+namespace velotap {
+
 // Counter ticks per second (linux: 1e9), fixed for the life of the process.
 int64_t CounterFrequency();
 int64_t CounterNow();
@@ -25,3 +27,5 @@ class TimerPrecision {
   private:
     unsigned long saved_ = 0;  // linux: the timer slack to restore
 };
+
+}  // namespace velotap

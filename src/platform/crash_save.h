@@ -3,6 +3,8 @@
 #include <functional>
 #include <memory>
 
+namespace velotap {
+
 // Keeps the handler installed; removing it restores the previous one.
 class CrashSave {
   public:
@@ -15,3 +17,5 @@ class CrashSave {
 // allocate nor lock, while building the session does both (the periodic autosave and the atomic
 // file replacement bound the loss there instead).
 std::unique_ptr<CrashSave> InstallCrashSave(std::function<void()> save);
+
+}  // namespace velotap

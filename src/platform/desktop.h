@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+namespace velotap {
+
 using WindowHandle = std::uint64_t;
 
 class Desktop {
@@ -21,3 +23,5 @@ class Desktop {
 
 // Null when the desktop cannot be reached (for example no X display).
 std::unique_ptr<Desktop> ConnectDesktop();
+
+}  // namespace velotap

@@ -10,6 +10,8 @@
 
 #include "platform/sha256.h"
 
+namespace velotap {
+
 using EcdsaP256Signature = std::array<uint8_t, 64>;
 
 class EcdsaP256PublicKey {
@@ -48,3 +50,5 @@ class EcdsaP256KeyPair {
     explicit EcdsaP256KeyPair(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> impl_;
 };
+
+}  // namespace velotap

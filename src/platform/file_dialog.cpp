@@ -1,5 +1,7 @@
 #include "platform/file_dialog.h"
 
+namespace velotap {
+
 std::string WithDefaultExtension(std::string_view path, std::string_view extension) {
     std::string result(path);
     if (extension.empty()) return result;
@@ -12,3 +14,5 @@ std::string WithDefaultExtension(std::string_view path, std::string_view extensi
     result += extension;
     return result;
 }
+
+}  // namespace velotap

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+namespace velotap {
+
 struct FileFilter {
     std::string name;     // shown to the user: "Velotap Macro (*.vtpmacro)"
     std::string pattern;  // "*.vtpmacro"; "*.*" matches every file
@@ -35,3 +37,5 @@ std::unique_ptr<FileDialogs> CreateFileDialogs();
 // the last folder separator other than a leading one); unchanged otherwise or when `extension`
 // is empty.
 std::string WithDefaultExtension(std::string_view path, std::string_view extension);
+
+}  // namespace velotap

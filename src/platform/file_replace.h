@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+namespace velotap {
+
 // Writes `bytes` to the sibling `path + ".tmp"`, forces it to the disk, then gives it the name
 // `path` in one step (and, where the system needs it, makes that rename itself durable). A reader
 // or a crash at any moment finds either the old file whole or the new one whole. False when a step
@@ -21,3 +23,5 @@ bool ReplaceFileQuickly(const std::string& path, const std::vector<std::string_v
 // (linux), `path` becomes 0700 when it is a folder and 0600 when it is a file; symbolic links are
 // left alone. On Windows the per-user folder's access list already keeps them to the user.
 void MakeOwnerOnly(const std::string& path);
+
+}  // namespace velotap

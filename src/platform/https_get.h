@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <string>
 
+namespace velotap {
+
 struct HttpsGetOptions {
     size_t maxBodyBytes = 16384;
     // Applies to resolving, connecting, sending and each wait for received data.
@@ -15,3 +17,5 @@ struct HttpsGetOptions {
 
 // True only for a status of 200 and a body of 1 to maxBodyBytes bytes; `body` is empty otherwise.
 bool HttpsGet(const std::string& url, std::string& body, const HttpsGetOptions& options);
+
+}  // namespace velotap

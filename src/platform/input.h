@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+namespace velotap {
+
 // Mirrors the fields of the 40-byte Windows INPUT record that the engine fills; time and extra
 // info are always 0 and so are not carried. Keys always go by scan code, never by virtual key.
 struct InputRecord {
@@ -44,3 +46,5 @@ class InputBackend {
 
 // The platform's synthesis backend; null with `error` set when it cannot be reached.
 std::unique_ptr<InputBackend> ConnectInput(std::string& error);
+
+}  // namespace velotap

@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+namespace velotap {
+
 class KeyNameSource {
   public:
     virtual ~KeyNameSource() = default;
@@ -13,3 +15,5 @@ class KeyNameSource {
 
 // Null when the platform cannot be asked (linux: no X display); every key then shows "Key[n]".
 std::unique_ptr<KeyNameSource> ConnectKeyNames();
+
+}  // namespace velotap

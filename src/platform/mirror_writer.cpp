@@ -6,6 +6,8 @@
 
 #include "platform/file_replace.h"
 
+namespace velotap {
+
 MirrorWriter::~MirrorWriter() {
     {
         std::lock_guard lock(mutex_);
@@ -66,3 +68,5 @@ void MirrorWriter::Run() {
         changed_.notify_all();
     }
 }
+
+}  // namespace velotap

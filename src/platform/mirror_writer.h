@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+namespace velotap {
+
 // A file's text in pieces, shared with whoever made them; the text is their concatenation.
 using MirrorPieces = std::vector<std::shared_ptr<const std::string>>;
 
@@ -39,3 +41,5 @@ class MirrorWriter {
     bool stop_ = false;
     std::thread thread_;  // started by the first Write
 };
+
+}  // namespace velotap

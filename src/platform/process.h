@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace velotap {
+
 // Holds what every role sets up before choosing its role and undoes at exit (on Windows: the DLL
 // search path, COM on this thread, DPI awareness). Nothing to do on Linux.
 class ProcessScope {
@@ -37,3 +39,5 @@ void UnsetEnvironmentVariable(const char* name);
 // Where per-user data lives when "LOCALAPPDATA" gives no usable folder: Linux answers the XDG data
 // home; Windows has no second choice (the caller then uses the current directory).
 std::optional<std::string> DefaultDataRoot();
+
+}  // namespace velotap

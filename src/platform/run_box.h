@@ -4,9 +4,13 @@
 #include <cstdint>
 #include <vector>
 
+namespace velotap {
+
 struct RunBoxShortcut {
     uint32_t vk = 0;                                             // Windows virtual-key code
     bool ctrl = false, alt = false, shift = false, win = false;  // exactly these held
 };
 
 std::vector<RunBoxShortcut> RunBoxShortcuts();
+
+}  // namespace velotap

@@ -4,7 +4,11 @@
 #include <cstdint>
 #include <string_view>
 
+namespace velotap {
+
 using Sha256Digest = std::array<uint8_t, 32>;
 
 // False when the platform's hash provider fails.
 bool Sha256(std::string_view bytes, Sha256Digest& out);
+
+}  // namespace velotap

@@ -2,6 +2,8 @@
 // Small services of the desktop shell.
 #include <string>
 
+namespace velotap {
+
 // Opens a web address with the user's default handler.
 void OpenUri(const std::string& uri);
 
@@ -11,3 +13,5 @@ void ShowErrorBox(const std::string& caption, const std::string& text);
 // Makes the program start at log-in (or no longer start) for the current user. `executable` is
 // the full path of the program. False when the entry could not be written or removed.
 bool ApplyLaunchOnStartup(bool enable, const std::string& executable);
+
+}  // namespace velotap

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace velotap {
+
 struct Rect {
     int left = 0, top = 0, width = 0, height = 0;
     int right() const { return left + width; }
@@ -81,3 +83,5 @@ class WindowHost {
 // The platform's real host, with its own top-level window. Null with `error` set when no window
 // can be made (for example without a display).
 std::unique_ptr<WindowHost> CreateWindowHost(const WindowHostOptions& options, std::string& error);
+
+}  // namespace velotap

@@ -6,6 +6,8 @@
 
 #include "platform/desktop.h"
 
+namespace velotap {
+
 class WindowMessenger {
   public:
     virtual ~WindowMessenger() = default;
@@ -14,3 +16,5 @@ class WindowMessenger {
 
 // Null when the desktop cannot be reached.
 std::unique_ptr<WindowMessenger> ConnectWindowMessenger();
+
+}  // namespace velotap

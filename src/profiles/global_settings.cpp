@@ -7,9 +7,11 @@
 #include <optional>
 #include <vector>
 
-#include "bridge/args.h"
+#include "base/args.h"
 #include "macro/event_line.h"
 #include "profiles/profile_settings.h"
+
+namespace velotap {
 
 namespace {
 
@@ -147,3 +149,5 @@ void LoadGlobalSettings(EngineState& s, HotkeySlots& slots, std::string_view lin
     }
     if (f.size() >= 36) ReadInt(f[35], slots.unlock);
 }
+
+}  // namespace velotap

@@ -8,6 +8,8 @@
 #include "capture/hotkeys.h"
 #include "engine/engine_state.h"
 
+namespace velotap {
+
 // "sh..fixedY (11), tmv,tclk,tscr,tkey,trel, tspd, tloop, tloopMs, record key, play key, 0,
 // click key, ksh,ksm,kss,ksms,ksRptMode,ksRptTimes, key spammer key, first target, targets
 // joined by |, chord, holdAuto, holdKeySpam, unlock key". Built from the live values.
@@ -19,3 +21,5 @@ std::string GlobalSettingsLine(const EngineState& state, const HotkeySlots& slot
 // read before it, and the later blocks still run. Field 22 is ignored. Without a usable target
 // list (fields 32-33) the targets become the first target and chord mode is off.
 void LoadGlobalSettings(EngineState& state, HotkeySlots& slots, std::string_view line);
+
+}  // namespace velotap

@@ -31,6 +31,8 @@
 #include "engine/timing.h"
 #include "profiles/profile_settings.h"
 
+namespace velotap {
+
 namespace {
 
 constexpr uint32_t kKeySpammerTool = 2;
@@ -178,3 +180,5 @@ ImportScan ScanImport(const std::vector<UnifiedEvent>& events, std::string_view 
     if (scan.checked) scan.result = MacroScan::ScanMacro(played);
     return scan;
 }
+
+}  // namespace velotap

@@ -8,6 +8,8 @@
 #include "macro/unified_event.h"
 #include "scan/macro_scan.h"
 
+namespace velotap {
+
 inline constexpr const char* kImportTooManyKeysError =
     "That macro file makes the key spammer press more keys than can be checked, so it was not "
     "imported.";
@@ -30,3 +32,5 @@ std::vector<UnifiedEvent> EventsAsPlayed(const std::vector<UnifiedEvent>& events
 // MacroScan::ScanMacro over EventsAsPlayed. For a macro whose tool events never start the key
 // spammer this is exactly ScanMacro of its own events.
 ImportScan ScanImport(const std::vector<UnifiedEvent>& events, std::string_view settings);
+
+}  // namespace velotap

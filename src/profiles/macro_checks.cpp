@@ -5,6 +5,8 @@
 #include "profiles/profile_settings.h"
 #include "scan/macro_scan.h"
 
+namespace velotap {
+
 namespace {
 ConsoleVerdict Reject(const std::string& error) {
     return {false, "REJECT " + error + "\n"};
@@ -28,3 +30,5 @@ ConsoleVerdict ScanMacroFileCheck(const std::string& path) {
     if (!scan.checked) return Reject(kImportTooManyKeysError);
     return {true, MacroScan::ScanResultToJson(scan.result) + "\n"};
 }
+
+}  // namespace velotap

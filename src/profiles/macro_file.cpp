@@ -8,9 +8,11 @@
 #include <new>
 #include <stdexcept>
 
-#include "bridge/args.h"
+#include "base/args.h"
 #include "macro/event_line.h"
 #include "macro/profile_list.h"
+
+namespace velotap {
 
 namespace {
 
@@ -256,3 +258,5 @@ std::string ConvertFileSettings(std::string_view fileSettingsLine,
     }
     return joined;
 }
+
+}  // namespace velotap

@@ -7,6 +7,8 @@
 
 #include "macro/unified_event.h"
 
+namespace velotap {
+
 inline constexpr const char* kMacroOpenError = "Couldn't open that macro file.";
 inline constexpr const char* kMacroNoNameError = "That macro file is missing its profile name.";
 inline constexpr const char* kMacroTooLargeError =
@@ -36,3 +38,5 @@ MacroFileParse ReadMacroFile(const std::string& path, std::string_view importerS
 // complete and numeric. Hotkeys, recorder settings and hold modes of the file are never used.
 std::string ConvertFileSettings(std::string_view fileSettingsLine,
                                 std::string_view importerSettings);
+
+}  // namespace velotap

@@ -7,12 +7,14 @@
 #include <optional>
 #include <utility>
 
-#include "bridge/args.h"
-#include "bridge/json.h"
+#include "base/args.h"
+#include "base/json.h"
 #include "macro/event_line.h"
 #include "profiles/import_gate.h"
 #include "profiles/macro_file.h"
 #include "profiles/profile_settings.h"
+
+namespace velotap {
 
 namespace {
 
@@ -225,3 +227,5 @@ std::vector<Binding> MacroImportBindings(MacroImportContext context) {
                  [context](const std::string&) mutable { return GetPendingMacroImport(context); }});
     return b;
 }
+
+}  // namespace velotap

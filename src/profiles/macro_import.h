@@ -16,6 +16,8 @@
 #include "platform/file_dialog.h"
 #include "scan/macro_scan.h"
 
+namespace velotap {
+
 inline constexpr const char* kMcrRefusal =
     ".mcr files are no longer supported. Re-export that profile as .vtpmacro from whatever version "
     "of Velotap created it, then import that instead.";
@@ -110,3 +112,5 @@ void CancelMacroImport(MacroImportContext& context, std::string_view pendingId);
 
 // exportProfile, importProfile, confirmMacroImport, cancelMacroImport, getPendingMacroImport.
 std::vector<Binding> MacroImportBindings(MacroImportContext context);
+
+}  // namespace velotap

@@ -3,9 +3,11 @@
 #include <mutex>
 #include <optional>
 
-#include "bridge/args.h"
-#include "bridge/json.h"
+#include "base/args.h"
+#include "base/json.h"
 #include "profiles/profile_settings.h"
+
+namespace velotap {
 
 namespace {
 
@@ -96,3 +98,5 @@ std::vector<Binding> ProfileBindings(ProfileList& list, EngineState& state) {
     b.push_back({"getProfiles", [&list](const std::string&) { return ProfilesJson(list); }});
     return b;
 }
+
+}  // namespace velotap

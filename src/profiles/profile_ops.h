@@ -10,6 +10,8 @@
 #include "engine/engine_state.h"
 #include "macro/profile_list.h"
 
+namespace velotap {
+
 // {"current":N,"names":[...],"cap":-1,"defaultName":"Default Tracking Profile"}
 std::string ProfilesJson(ProfileList& list);
 
@@ -28,3 +30,5 @@ void ClearProfile(ProfileList& list, EngineState& state);
 
 // clearProfile, addProfile, deleteProfile, switchProfile, getProfiles, in binding order.
 std::vector<Binding> ProfileBindings(ProfileList& list, EngineState& state);
+
+}  // namespace velotap

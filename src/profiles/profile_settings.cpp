@@ -5,7 +5,9 @@
 #include <optional>
 #include <vector>
 
-#include "bridge/args.h"
+#include "base/args.h"
+
+namespace velotap {
 
 namespace {
 
@@ -125,3 +127,5 @@ void LoadSettingsFromProfile(ProfileList& list, EngineState& state) {
         LoadProfileSettings(state, line);
     }
 }
+
+}  // namespace velotap

@@ -7,6 +7,8 @@
 #include "engine/engine_state.h"
 #include "macro/profile_list.h"
 
+namespace velotap {
+
 // "sh,sm,ss,sms,sbtn,stype,rptMode,rptTimes,locMode,fixedX,fixedY,ksh,ksm,kss,ksms,ksRptMode,
 // ksRptTimes,first target,targets joined by |,chord".
 std::string ProfileSettingsLine(const EngineState& state);
@@ -34,3 +36,5 @@ void SetKeySpamTargets(KeySpamTargets& targets, const int32_t* codes, int32_t co
 void CopySettingsToProfile(ProfileList& list, const EngineState& state);
 // Loads the live settings from the current profile; the defaults when its line is empty.
 void LoadSettingsFromProfile(ProfileList& list, EngineState& state);
+
+}  // namespace velotap

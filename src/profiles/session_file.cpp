@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <mutex>
 
-#include "bridge/args.h"
+#include "base/args.h"
 #include "macro/event_line.h"
 #include "profiles/global_settings.h"
 #include "profiles/profile_settings.h"
+
+namespace velotap {
 
 namespace {
 
@@ -151,3 +153,5 @@ void EnsureDefaultProfile(ProfileList& list) {
     list.profiles.insert(list.profiles.begin(), Profile{kDefaultProfileName, {}, {}});
     if (!wasEmpty) ++list.currentIndex;
 }
+
+}  // namespace velotap

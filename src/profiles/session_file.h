@@ -16,6 +16,8 @@
 #include "engine/engine_state.h"
 #include "macro/profile_list.h"
 
+namespace velotap {
+
 // The whole text. The caller holds the macro lock of `list`.
 std::string SessionTextLocked(std::string_view globalSettingsLine, const ProfileList& list);
 // The whole text from the live values; the macro lock is taken for the profile part only.
@@ -43,3 +45,5 @@ bool ApplySession(std::optional<SessionContents>&& contents, EngineState& state,
 // Puts an empty "Default Tracking Profile" at the front when no profile has exactly that name; the
 // profile that was current stays current.
 void EnsureDefaultProfile(ProfileList& list);
+
+}  // namespace velotap

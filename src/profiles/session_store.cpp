@@ -7,23 +7,14 @@
 #include <optional>
 #include <string_view>
 
+#include "base/file_read.h"
 #include "platform/file_replace.h"
 #include "profiles/global_settings.h"
 #include "profiles/session_file.h"
 
-namespace {
+namespace velotap {
 
-std::optional<std::string> ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    in.seekg(0, std::ios::end);
-    const std::streamoff end = in.tellg();
-    if (end < 0) return std::nullopt;
-    in.seekg(0, std::ios::beg);
-    std::string bytes(static_cast<size_t>(end), '\0');
-    if (!in.read(bytes.data(), end)) return std::nullopt;
-    return bytes;
-}
+namespace {
 
 size_t HashOf(std::string_view text) {
     return std::hash<std::string_view>{}(text);
@@ -62,11 +53,12 @@ bool LoadSession(SessionStore& store, const std::string& path, const SessionSour
     std::optional<SessionContents> contents;
     bool found = false;
     try {
-        if (std::optional<std::string> bytes = ReadWhole(path)) {
-            found = !bytes->empty();
-            contents = ParseSessionText(*bytes);
+        std::string bytes;
+        if (ReadWholeFile(path, bytes) == FileReadStatus::Ok) {
+            found = !bytes.empty();
+            contents = ParseSessionText(bytes);
             std::lock_guard<std::mutex> lock(store.saveLock);
-            Remember(store, *bytes);
+            Remember(store, bytes);
         }
     } catch (const std::bad_alloc&) {
         contents.reset();  // too large for this computer: treated as unreadable
@@ -120,3 +112,5 @@ SaveResult SaveSessionAfterCrash(SessionStore& store, const std::string& path,
         return SaveResult::Failed;
     }
 }
+
+}  // namespace velotap

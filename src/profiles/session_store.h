@@ -10,6 +10,8 @@
 #include "engine/engine_state.h"
 #include "macro/profile_list.h"
 
+namespace velotap {
+
 inline constexpr const char* kSessionFileName = "session.dat";
 // A session file that did not load is moved to its name with this added, before anything can
 // replace it.
@@ -52,3 +54,5 @@ SaveResult SaveSession(SessionStore& store, const std::string& path, const Sessi
 // the macro lock is held cannot hang the process. Always writes when it can.
 SaveResult SaveSessionAfterCrash(SessionStore& store, const std::string& path,
                                  const SessionSources& sources);
+
+}  // namespace velotap

@@ -8,6 +8,8 @@
 
 #include "macro/event_line.h"
 
+namespace velotap {
+
 namespace MacroScan {
 
 namespace {
@@ -104,3 +106,5 @@ std::string ScanResultToJson(const ScanResult& result) {
 }
 
 }  // namespace MacroScan
+
+}  // namespace velotap

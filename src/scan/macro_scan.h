@@ -10,6 +10,8 @@
 
 #include "macro/unified_event.h"
 
+namespace velotap {
+
 namespace MacroScan {
 
 enum class ModFamily : uint32_t { None = 0, Ctrl = 1, Alt = 2, Shift = 3, Win = 4 };
@@ -96,3 +98,5 @@ ScanResult ScanMacro(const std::vector<UnifiedEvent>& events);
 std::string ScanResultToJson(const ScanResult& result);
 
 }  // namespace MacroScan
+
+}  // namespace velotap

@@ -4,6 +4,8 @@
 
 #include "scan/macro_scan.h"
 
+namespace velotap {
+
 namespace MacroScan {
 
 namespace {
@@ -178,3 +180,5 @@ TypingBurst FindTypingBurst(const std::vector<KeyEv>& keys) {
 }
 
 }  // namespace MacroScan
+
+}  // namespace velotap

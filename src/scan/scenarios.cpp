@@ -4,6 +4,8 @@
 #include "platform/run_box.h"
 #include "scan/macro_scan.h"
 
+namespace velotap {
+
 namespace MacroScan {
 
 namespace {
@@ -150,3 +152,5 @@ const std::vector<Scenario>& Scenarios() {
 }
 
 }  // namespace MacroScan
+
+}  // namespace velotap

@@ -1,5 +1,7 @@
 #include "themes/skin_pieces.h"
 
+namespace velotap {
+
 const std::array<SkinPiece, 24> kSkinPieces = {{
     {"window", 1024, 768},
     {"panel", 256, 256},
@@ -33,3 +35,5 @@ const SkinPiece* FindSkinPiece(std::string_view name) {
     }
     return nullptr;
 }
+
+}  // namespace velotap

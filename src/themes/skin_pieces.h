@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
+namespace velotap {
+
 struct SkinPiece {
     std::string_view name;
     uint32_t width;
@@ -16,3 +18,5 @@ extern const std::array<SkinPiece, 24> kSkinPieces;
 
 // The piece of that exact name; null when there is none.
 const SkinPiece* FindSkinPiece(std::string_view name);
+
+}  // namespace velotap

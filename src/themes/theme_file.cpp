@@ -1,7 +1,8 @@
 #include "themes/theme_file.h"
 
-#include <filesystem>
-#include <fstream>
+#include "base/file_read.h"
+
+namespace velotap {
 
 namespace {
 
@@ -14,21 +15,18 @@ ThemeCheck Reject(const char* message) {
 }  // namespace
 
 ThemeCheck LoadThemeFile(const std::string& path, std::string* text) {
-    // A folder opens as a stream on some systems but is no file to read.
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return Reject("could not open file");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return Reject("could not open file");
-    in.seekg(0, std::ios::end);
-    std::streamoff size = in.tellg();
-    if (size < 0) return Reject("could not read file");
-    if (size < 1) return Reject("file is empty");
-    if (static_cast<unsigned long long>(size) > kThemeFileCap) {
-        return Reject("file exceeds the 12 MB cap");
+    std::string bytes;
+    switch (ReadWholeFile(path, bytes, kThemeFileCap)) {
+        case FileReadStatus::OpenFailed:
+            return Reject("could not open file");
+        case FileReadStatus::ReadFailed:
+            return Reject("could not read file");
+        case FileReadStatus::TooLarge:
+            return Reject("file exceeds the 12 MB cap");
+        case FileReadStatus::Ok:
+            break;
     }
-    in.seekg(0, std::ios::beg);
-    std::string bytes(static_cast<size_t>(size), '\0');
-    if (!in.read(bytes.data(), size) || in.gcount() != size) return Reject("could not read file");
+    if (bytes.empty()) return Reject("file is empty");
 
     ThemeCheck check = ValidateThemeText(bytes);
     if (check.accepted) {
@@ -44,3 +42,5 @@ std::string ThemeCheckLine(const ThemeCheck& check) {
     return "OK skin " + std::to_string(check.pieceCount) + " pieces" +
            (check.hasFont ? " +font" : "") + "\n";
 }
+
+}  // namespace velotap

@@ -3,6 +3,8 @@
 // the page asks for it.
 #include <string>
 
+namespace velotap {
+
 struct ThemeRecord {
     std::string name;
     std::string bgMain;
@@ -15,3 +17,5 @@ struct ThemeRecord {
     bool hasSkin = false;
     std::string path;  // empty when only text was validated
 };
+
+}  // namespace velotap

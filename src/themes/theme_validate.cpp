@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <cstring>
 
-#include "bridge/json.h"
-#include "themes/base64_check.h"
+#include "base/base64_check.h"
+#include "base/json.h"
 #include "themes/skin_pieces.h"
+
+namespace velotap {
 
 namespace {
 
@@ -271,3 +273,5 @@ ThemeCheck ValidateThemeText(std::string_view text) {
     r.hasSkin = check.pieceCount > 0 || check.hasFont;
     return check;
 }
+
+}  // namespace velotap

@@ -9,6 +9,8 @@
 
 #include "themes/theme_record.h"
 
+namespace velotap {
+
 constexpr size_t kThemeFileCap = 12582912;        // 12 MiB
 constexpr size_t kSkinPieceDecodedCap = 1048576;  // 1 MiB
 constexpr size_t kSkinFontDecodedCap = 2097152;   // 2 MiB
@@ -44,3 +46,5 @@ PieceListing ListPieces(std::string_view pieces);
 // The value of listed member `k` as the key lookup on the whole pieces object reads it, provided
 // `k` is the first member of that name. `pieces` is changed for the moment and restored.
 std::string LookupListedPiece(std::string_view pieces, const PieceListing& listing, size_t k);
+
+}  // namespace velotap

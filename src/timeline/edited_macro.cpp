@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 
+namespace velotap {
+
 namespace {
 
 constexpr size_t kMaxString = 257;
@@ -269,3 +271,5 @@ EditedMacro Reader::Run() {
 EditedMacro ReadEditedMacro(std::string_view text) {
     return Reader(text).Run();
 }
+
+}  // namespace velotap

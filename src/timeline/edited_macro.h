@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+namespace velotap {
+
 constexpr size_t kEditedMacroCap = 134217728;  // 128 MiB
 constexpr size_t kEditedMacroEventCap = 1000000;
 
@@ -32,3 +34,5 @@ struct EditedMacro {
 
 // One pass over `text`; on rejection only `error` is meaningful.
 EditedMacro ReadEditedMacro(std::string_view text);
+
+}  // namespace velotap

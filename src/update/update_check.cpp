@@ -1,11 +1,11 @@
 #include "update/update_check.h"
 
-#include <filesystem>
-#include <fstream>
-
+#include "base/file_read.h"
 #include "platform/https_get.h"
 #include "update/update_config.h"
 #include "update/update_key.h"
+
+namespace velotap {
 
 bool HttpGetSmall(const std::string& url, std::string& body) {
     HttpsGetOptions options;
@@ -15,20 +15,7 @@ bool HttpGetSmall(const std::string& url, std::string& body) {
 }
 
 bool ReadLocalManifest(const std::string& path, std::string& body) {
-    body.clear();
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    // One byte past the cap tells an oversized file without reading all of it.
-    std::string bytes(kUpdateManifestCap + 1, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (in.bad()) return false;
-    auto got = static_cast<size_t>(in.gcount());
-    if (got < 1 || got > kUpdateManifestCap) return false;
-    bytes.resize(got);
-    body = std::move(bytes);
-    return true;
+    return ReadWholeFile(path, body, kUpdateManifestCap) == FileReadStatus::Ok && !body.empty();
 }
 
 UpdateCheckResult CheckForUpdate(const std::string& manifestOverride) {
@@ -60,3 +47,5 @@ UpdateCheckResult CheckForUpdateWithKey(const std::string& manifestOverride,
     }
     return result;
 }
+
+}  // namespace velotap

@@ -5,6 +5,8 @@
 
 #include "update/update_manifest.h"
 
+namespace velotap {
+
 struct UpdateCheckResult {
     bool available = false;
     UpdateManifestInfo manifest;
@@ -26,3 +28,5 @@ bool HttpGetSmall(const std::string& url, std::string& body);
 
 // The whole of a local manifest file when it holds 1 to 16384 bytes; false otherwise.
 bool ReadLocalManifest(const std::string& path, std::string& body);
+
+}  // namespace velotap

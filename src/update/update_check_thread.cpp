@@ -3,8 +3,10 @@
 #include <chrono>
 #include <thread>
 
-#include "bridge/json.h"
+#include "base/json.h"
 #include "update/update_check.h"
+
+namespace velotap {
 
 std::string UpdateAvailableScript(const std::string& newVersion, const std::string& current) {
     return "if (window.onUpdateAvailable) window.onUpdateAvailable(" + JsonEscape(newVersion) +
@@ -21,3 +23,5 @@ void RunUpdateCheckThread(const std::atomic<uint8_t>& running, const std::string
     if (!running.load() || !result.available || !postScript) return;
     postScript(UpdateAvailableScript(result.manifest.version, result.currentVersion));
 }
+
+}  // namespace velotap

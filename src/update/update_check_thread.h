@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+namespace velotap {
+
 // Waits up to 5 s in 100 ms steps (leaving early when `running` clears), checks once, and when an
 // update is available and the program still runs, hands `postScript` the page notification.
 void RunUpdateCheckThread(const std::atomic<uint8_t>& running, const std::string& manifestOverride,
@@ -13,3 +15,5 @@ void RunUpdateCheckThread(const std::atomic<uint8_t>& running, const std::string
 // "if (window.onUpdateAvailable) window.onUpdateAvailable(<new>,<current>);" with both versions as
 // JSON strings.
 std::string UpdateAvailableScript(const std::string& newVersion, const std::string& current);
+
+}  // namespace velotap

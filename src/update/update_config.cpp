@@ -1,6 +1,8 @@
 #include "update/update_config.h"
 
-#include "update/update_manifest.h"
+#include "base/hex.h"
+
+namespace velotap {
 
 #ifndef VELOTAP_UPDATE_WEB_HOST
 #error "VELOTAP_UPDATE_WEB_HOST must come from the build configuration"
@@ -34,3 +36,5 @@ std::string DefaultManifestUrl() {
     return "https://" + std::string(UpdateWebHost()) + "/update/" + std::string(UpdateOwnTier()) +
            ".json";
 }
+
+}  // namespace velotap

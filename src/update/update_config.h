@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace velotap {
+
 std::string_view UpdateOwnVersion();  // "1.0.1"
 std::string_view UpdateOwnTier();     // "studio"
 std::string_view UpdateWebHost();
@@ -15,3 +17,5 @@ std::string UpdatePublicKeyBlob();
 
 // "https://" + web host + "/update/" + own tier + ".json".
 std::string DefaultManifestUrl();
+
+}  // namespace velotap

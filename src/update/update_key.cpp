@@ -6,6 +6,8 @@
 #include "platform/ecdsa_p256.h"
 #include "update/update_config.h"
 
+namespace velotap {
+
 const EcdsaP256PublicKey* UpdatePublicKey() {
     // Process-wide by nature: the poll thread and a user-started update share one imported key.
     static std::mutex mutex;
@@ -14,3 +16,5 @@ const EcdsaP256PublicKey* UpdatePublicKey() {
     if (!key) key = EcdsaP256PublicKey::Import(UpdatePublicKeyBlob());
     return key.get();
 }
+
+}  // namespace velotap

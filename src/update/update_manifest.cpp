@@ -2,19 +2,15 @@
 
 #include <cstring>
 
+#include "base/hex.h"
 #include "platform/ecdsa_p256.h"
 #include "platform/sha256.h"
 #include "update/update_config.h"
 #include "update/update_version.h"
 
-namespace {
+namespace velotap {
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
+namespace {
 
 bool IsKnownTier(std::string_view tier) {
     static const char* const kTiers[] = {"free",     "studio",     "beta",
@@ -43,19 +39,6 @@ bool IsUrlText(std::string_view url) {
 }
 
 }  // namespace
-
-std::string DecodeHex(std::string_view hex) {
-    if (hex.size() % 2 != 0) return {};
-    std::string out;
-    out.reserve(hex.size() / 2);
-    for (size_t i = 0; i < hex.size(); i += 2) {
-        int high = HexValue(hex[i]);
-        int low = HexValue(hex[i + 1]);
-        if (high < 0 || low < 0) return {};
-        out += static_cast<char>(high * 16 + low);
-    }
-    return out;
-}
 
 std::string ReadJsonStringMember(std::string_view text, std::string_view name) {
     std::string quoted;
@@ -145,3 +128,5 @@ bool EvaluateManifest(const EcdsaP256PublicKey* key, std::string_view manifest,
     out = std::move(m);
     return true;
 }
+
+}  // namespace velotap

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+namespace velotap {
+
 class EcdsaP256PublicKey;
 
 constexpr size_t kUpdateManifestCap = 16384;
@@ -37,5 +39,4 @@ bool EvaluateManifest(const EcdsaP256PublicKey* key, std::string_view manifest,
                       std::string_view expectedTier, std::string_view ownVersion,
                       UpdateManifestInfo& out);
 
-// Bytes of a hex text of either case; empty for an odd length or a non-hex character.
-std::string DecodeHex(std::string_view hex);
+}  // namespace velotap

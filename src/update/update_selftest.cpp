@@ -4,10 +4,13 @@
 #include <fstream>
 #include <memory>
 
-#include "bridge/json.h"
+#include "base/hex.h"
+#include "base/json.h"
 #include "platform/ecdsa_p256.h"
 #include "update/update_config.h"
 #include "update/update_manifest.h"
+
+namespace velotap {
 
 namespace {
 
@@ -99,3 +102,5 @@ UpdateSelfTestReport RunUpdateSelfTest(const std::string& vectorsPath) {
     // no key line at all cannot have run a case.
     return {run.allPassed && key != nullptr && cases > 0, run.text};
 }
+
+}  // namespace velotap

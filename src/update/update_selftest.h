@@ -4,9 +4,13 @@
 // checks.
 #include <string>
 
+namespace velotap {
+
 struct UpdateSelfTestReport {
     bool pass = false;
     std::string text;  // one "PASS ..." or "FAIL ..." line per check
 };
 
 UpdateSelfTestReport RunUpdateSelfTest(const std::string& vectorsPath);
+
+}  // namespace velotap

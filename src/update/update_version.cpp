@@ -1,5 +1,7 @@
 #include "update/update_version.h"
 
+namespace velotap {
+
 namespace {
 
 // 1 to 5 decimal digits, nothing else.
@@ -48,3 +50,5 @@ bool IsNewerVersion(const UpdateVersion& a, const UpdateVersion& b) {
     if (a.isBeta != b.isBeta) return !a.isBeta;
     return a.isBeta && a.betaNumber > b.betaNumber;
 }
+
+}  // namespace velotap

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string_view>
 
+namespace velotap {
+
 struct UpdateVersion {
     uint32_t major = 0;
     uint32_t minor = 0;
@@ -17,3 +19,5 @@ UpdateVersion ParseUpdateVersion(std::string_view text);
 // Release order: numbers first; at equal numbers a release is newer than a beta, betas go by their
 // number, and equal versions are not newer.
 bool IsNewerVersion(const UpdateVersion& a, const UpdateVersion& b);
+
+}  // namespace velotap

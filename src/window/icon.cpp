@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace velotap {
+
 namespace {
 
 // Coverage of a ring between radii `inner` and `outer` at distance `d`, with one pixel of
@@ -37,3 +39,5 @@ IconImage DrawAppIcon(int size) {
     }
     return icon;
 }
+
+}  // namespace velotap

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
-#include "bridge/args.h"
+#include "base/args.h"
+
+namespace velotap {
 
 bool IsMainWindowTitle(std::string_view title) {
     constexpr std::string_view prefix = "Velotap (";
@@ -13,7 +15,7 @@ bool IsMainWindowTitle(std::string_view title) {
     return title == kClassicWindowTitle;
 }
 
-void RestoreGeometry(WindowHost& host, const AppSettings& s) {
+void RestoreGeometry(WindowHost& host, const MainWindowSettings& s) {
     if (!s.geometryValid) return;
     std::optional<Rect> area = host.WorkAreaAt(s.windowX, s.windowY);
     if (!area) return;
@@ -21,7 +23,7 @@ void RestoreGeometry(WindowHost& host, const AppSettings& s) {
                          std::min(area->height, s.windowHeight)});
 }
 
-void ShowMainWindow(WindowHost& host, const AppSettings& s) {
+void ShowMainWindow(WindowHost& host, const MainWindowSettings& s) {
     if (s.windowMaximized && !s.startMinimized) host.Maximize();
     if (s.alwaysOnTop) host.SetTopmost(true);
     if (s.startMinimized) {
@@ -61,3 +63,5 @@ void ResizeWindowCall(WindowHost& host, const std::string& args) {
     if (!w || !h || *w > 1 << 20 || *h > 1 << 20) return;
     FitToWorkArea(host, static_cast<int>(*w), static_cast<int>(*h));
 }
+
+}  // namespace velotap

@@ -1,8 +1,10 @@
 #include "window/page_assembly.h"
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+
+#include "base/file_read.h"
+
+namespace velotap {
 
 std::string AssemblePage(std::string html, const UiFileReader& readUiFile) {
     static const char* const kInlinable[] = {"vendor/Sortable.min.js", "timeline.js"};
@@ -21,10 +23,12 @@ std::string AssemblePage(std::string html, const UiFileReader& readUiFile) {
 UiFileReader UiFolderReader(const std::string& executableFolder) {
     return [executableFolder](const std::string& name) -> std::optional<std::string> {
         std::filesystem::path path = std::filesystem::path(executableFolder) / "ui" / name;
-        std::ifstream in(path.make_preferred(), std::ios::binary);
-        if (!in) return std::nullopt;
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
+        std::string text;
+        if (ReadWholeFile(path.make_preferred().string(), text) != FileReadStatus::Ok) {
+            return std::nullopt;
+        }
+        return text;
     };
 }
+
+}  // namespace velotap

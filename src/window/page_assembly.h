@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+namespace velotap {
+
 constexpr size_t kInlinedPageLimit = 2097152;
 
 // Reads a file of the "ui" folder by its name as written in the page ("vendor/Sortable.min.js");
@@ -17,3 +19,5 @@ std::string AssemblePage(std::string html, const UiFileReader& readUiFile);
 
 // Reads ui files from the "ui" folder of `executableFolder`.
 UiFileReader UiFolderReader(const std::string& executableFolder);
+
+}  // namespace velotap

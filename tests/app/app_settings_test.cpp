@@ -3,6 +3,8 @@
 #include "app/app_settings.h"
 #include "support/subprocess.h"
 
+namespace velotap {
+
 namespace {
 
 const char* kDefaultsJson =
@@ -132,3 +134,5 @@ TEST(AppSettings, SaveLoadRoundTrip) {
     LoadAppSettings(dir.File("absent.txt"), missing);
     EXPECT_EQ(AppSettingsJson(missing), kDefaultsJson);
 }
+
+}  // namespace velotap

@@ -4,6 +4,8 @@
 #include "platform/fake/fake_window_host.h"
 #include "support/subprocess.h"
 
+namespace velotap {
+
 TEST(MainBindings, BoundInContractOrderAndAnswering) {
     TempDir dir;
     MainApp app;
@@ -67,3 +69,5 @@ TEST(MainBindings, BoundInContractOrderAndAnswering) {
     EXPECT_NE(LinkAddress("docs"), nullptr);
     EXPECT_NE(LinkAddress("discord"), nullptr);
 }
+
+}  // namespace velotap

@@ -5,6 +5,8 @@
 #include "app/migration.h"
 #include "support/subprocess.h"
 
+namespace velotap {
+
 namespace fs = std::filesystem;
 
 TEST(Migration, OlderFilesMoveIntoTheDataFolder) {
@@ -40,3 +42,5 @@ TEST(Migration, FallsBackToTheExecutableFolderSession) {
     EXPECT_EQ(ReadWholeFile(MigrateDataFiles(data.path(), exe.path())), "oldest");
     EXPECT_FALSE(fs::exists(exe.File("session.mcr")));
 }
+
+}  // namespace velotap

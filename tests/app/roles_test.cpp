@@ -3,6 +3,8 @@
 #include "app/data_folder.h"
 #include "app/roles.h"
 
+namespace velotap {
+
 TEST(ConsoleMode, PrefixesAndPrecedence) {
     using V = std::vector<std::string>;
     struct Case {
@@ -61,3 +63,5 @@ TEST(DataFolder, BaseChoice) {
     EXPECT_EQ(DataFolderBase(std::string(259, 'a'), std::nullopt), std::string(259, 'a'));
     EXPECT_EQ(DataFolderBase(std::string(260, 'a'), std::nullopt), ".");
 }
+
+}  // namespace velotap

@@ -5,6 +5,8 @@
 
 #include "capture_fixture.h"
 
+namespace velotap {
+
 namespace {
 
 TEST(CaptureBackend, RunsUntilStopped) {
@@ -26,3 +28,5 @@ TEST(CaptureBackend, RunsUntilStopped) {
 }
 
 }  // namespace
+
+}  // namespace velotap

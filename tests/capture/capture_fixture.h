@@ -4,13 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "base/event.h"
 #include "capture/capture_core.h"
 #include "capture/tracker_status.h"
 #include "engine/command_processor.h"
 #include "macro/recorder.h"
-#include "platform/event.h"
 #include "platform/fake/fake_input.h"
 #include "platform/fake/fake_key_names.h"
+
+namespace velotap {
 
 inline int64_t g_captureClock = 0;
 inline int64_t CaptureClock() {
@@ -21,7 +23,7 @@ struct CaptureFixture {
     EngineState engine;
     HotkeySlots slots;
     Flag lockOn{0}, lockChanged{0}, unlocked{1}, hotkeysEnabled{1}, stopTools{1};
-    Event command{false};
+    Event command{EventReset::Auto};
     ProfileList store;
     Recorder recorder{store, engine, CaptureClock, 1000};
     std::vector<std::pair<int32_t, int32_t>> ownWindows;  // points of the program's windows
@@ -79,3 +81,5 @@ struct CaptureFixture {
         return TrackerStatusDocument(engine, slots, extras, &names);
     }
 };
+
+}  // namespace velotap

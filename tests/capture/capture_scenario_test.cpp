@@ -9,8 +9,10 @@
 #include <map>
 #include <sstream>
 
-#include "bridge/json.h"
+#include "base/json.h"
 #include "capture_fixture.h"
+
+namespace velotap {
 
 namespace {
 
@@ -122,8 +124,8 @@ class CaptureScenario {
             {"startClick", &r.startClick},         {"startKeySpam", &r.startKeySpam}};
         return requests;
     }
-    void Verdict(const std::string& line, ::Verdict v) {
-        out_.push_back(line + (v == ::Verdict::Swallow ? " -> swallowed" : " -> passed"));
+    void Verdict(const std::string& line, velotap::Verdict v) {
+        out_.push_back(line + (v == velotap::Verdict::Swallow ? " -> swallowed" : " -> passed"));
     }
     void Transitions() {
         const std::pair<const char*, Flag*> shown[] = {{"recording", &f_.engine.recording},
@@ -197,3 +199,5 @@ INSTANTIATE_TEST_SUITE_P(Capture, Scenario, testing::ValuesIn(ScenarioFiles()),
                          });
 
 }  // namespace
+
+}  // namespace velotap

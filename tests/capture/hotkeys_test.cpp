@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "bridge/json.h"
+#include "base/json.h"
 #include "capture_fixture.h"
+
+namespace velotap {
 
 namespace {
 
@@ -197,3 +199,5 @@ TEST(TrackerStatus, OtherProcessesReadTheFirstLineOrTheIdleDefault) {
 }
 
 }  // namespace
+
+}  // namespace velotap

@@ -2,6 +2,8 @@
 
 #include "capture_fixture.h"
 
+namespace velotap {
+
 namespace {
 
 std::string Types(const std::vector<UnifiedEvent>& events) {
@@ -132,3 +134,5 @@ TEST(SessionLock, StopsOnlyHoldModeToolsAndForgetsHeldKeys) {
 }
 
 }  // namespace
+
+}  // namespace velotap

@@ -2,9 +2,11 @@
 
 #include <thread>
 
+#include "base/event.h"
 #include "engine/busy_notice.h"
-#include "platform/event.h"
 #include "platform/fake/fake_windows.h"
+
+namespace velotap {
 
 namespace {
 
@@ -13,7 +15,7 @@ struct Fixture {
     FakeMessenger messenger;
     BusyNotice notice;
     EngineState state;
-    Event ack{false}, quit{true};
+    Event ack{EventReset::Auto}, quit{EventReset::Manual};
     Flag running{1};
     Fixture() {
         notice.desktop = &desktop;
@@ -97,3 +99,5 @@ TEST(BusyNotice, UnansweredWaitIsGivenUpAndNotRepeatedByWaiters) {
     EXPECT_EQ(f.messenger.Snapshot().size(), 2u);
     EXPECT_EQ(f.notice.givenUp, 1u);
 }
+
+}  // namespace velotap

@@ -3,6 +3,8 @@
 #include "engine/engine_calls.h"
 #include "engine/timing.h"
 
+namespace velotap {
+
 TEST(EngineCalls, UpdateStopsAtTheFirstFieldThatDoesNotConvert) {
     struct Case {
         const char* text;
@@ -94,3 +96,5 @@ TEST(Timing, IntervalAndSchedule) {
     plan.Plan(100, 10, 15);
     EXPECT_EQ(plan.nextStart, 125);
 }
+
+}  // namespace velotap

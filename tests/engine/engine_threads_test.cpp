@@ -3,10 +3,12 @@
 
 #include <thread>
 
+#include "base/event.h"
 #include "engine/engine.h"
-#include "platform/event.h"
 #include "platform/fake/fake_input.h"
 #include "platform/fake/fake_windows.h"
+
+namespace velotap {
 
 namespace {
 
@@ -16,8 +18,8 @@ struct Threads {
     FakeDesktop desktop;
     FakeMessenger messenger;
     Flag running{1}, stopTools{1};
-    Event quit{true}, command{false}, clickWake{false}, keySpamWake{false}, playWake{false},
-        ack{false};
+    Event quit{EventReset::Manual}, command{EventReset::Auto}, clickWake{EventReset::Auto},
+        keySpamWake{EventReset::Auto}, playWake{EventReset::Auto}, ack{EventReset::Auto};
     EngineContext context{engine,    running,     stopTools, quit, command,
                           clickWake, keySpamWake, playWake,  ack};
     std::vector<std::thread> threads;
@@ -78,3 +80,5 @@ TEST(EngineThreads, CountedRunsEndByThemselvesAndShutDownEndsEveryWait) {
     ASSERT_TRUE(t.WaitFor([&] { return t.input.Count() == 5; }));
     t.Stop();
 }
+
+}  // namespace velotap

@@ -7,14 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "base/event.h"
 #include "engine/click_spammer.h"
 #include "engine/engine.h"
 #include "engine/key_spammer.h"
 #include "macro/player.h"
 #include "macro/profile_list.h"
-#include "platform/event.h"
 #include "platform/fake/fake_input.h"
 #include "platform/fake/fake_windows.h"
+
+namespace velotap {
 
 class ScenarioRunner {
   public:
@@ -46,8 +48,8 @@ class ScenarioRunner {
     FakeDesktop desktop_;
     FakeMessenger messenger_;
     Flag running_{1}, stopTools_{1};
-    Event quit_{true}, command_{false}, clickWake_{false}, keySpamWake_{false}, playWake_{false},
-        ack_{false};
+    Event quit_{EventReset::Manual}, command_{EventReset::Auto}, clickWake_{EventReset::Auto},
+        keySpamWake_{EventReset::Auto}, playWake_{EventReset::Auto}, ack_{EventReset::Auto};
     EngineContext context_;
     std::vector<Binding> bindings_;
     ProfileList profiles_;
@@ -74,3 +76,5 @@ bool LoadScenario(const std::string& path, std::vector<std::string>& script,
 // Expected and actual side by side, the first difference marked; empty when they are equal.
 std::string CompareSideBySide(const std::vector<std::string>& expected,
                               const std::vector<std::string>& actual);
+
+}  // namespace velotap

@@ -6,10 +6,12 @@
 #include <filesystem>
 #include <fstream>
 
-#include "bridge/args.h"
+#include "base/args.h"
 #include "engine/command_processor.h"
 #include "macro/event_line.h"
 #include "scenario_runner.h"
+
+namespace velotap {
 
 namespace {
 
@@ -452,3 +454,5 @@ TEST(ScenarioRunner, ShowsExpectedAndActualSideBySide) {
     EXPECT_NE(diff.find("> @5ms b"), std::string::npos) << diff;
     EXPECT_NE(diff.find("| @6ms b"), std::string::npos) << diff;
 }
+
+}  // namespace velotap

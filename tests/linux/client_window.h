@@ -4,6 +4,8 @@
 
 #include <vector>
 
+namespace velotap {
+
 // A plain window covering the screen that keeps the button and key events it receives.
 struct ClientWindow {
     Display* display = nullptr;
@@ -48,3 +50,5 @@ struct ClientWindow {
         return n;
     }
 };
+
+}  // namespace velotap

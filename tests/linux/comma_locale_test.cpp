@@ -6,7 +6,7 @@
 #include <clocale>
 #include <string>
 
-#include "bridge/args.h"
+#include "base/args.h"
 #include "capture/hotkeys.h"
 #include "engine/engine_calls.h"
 #include "macro/event_line.h"
@@ -14,6 +14,8 @@
 #include "macro/recorder.h"
 #include "profiles/global_settings.h"
 #include "scan/macro_scan.h"
+
+namespace velotap {
 
 namespace {
 
@@ -54,3 +56,5 @@ TEST_P(CommaLocale, NumbersKeepTheirPoint) {
 INSTANTIATE_TEST_SUITE_P(Locales, CommaLocale, testing::Values("de_DE.UTF-8", "fr_FR.UTF-8"));
 
 }  // namespace
+
+}  // namespace velotap

@@ -5,9 +5,9 @@
 #include <functional>
 #include <thread>
 
+#include "base/event.h"
 #include "engine/engine.h"
-#include "platform/event.h"
-#include "platform/linux/key_map.h"
+#include "platform/linux/x11_key_map.h"
 #include "support/xvfb.h"
 
 // Xlib's macros clash with GoogleTest's names, so it comes last.
@@ -17,6 +17,8 @@
 
 #include "client_window.h"
 #include "engine/synthesis.h"
+
+namespace velotap {
 
 namespace {
 
@@ -31,8 +33,8 @@ bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
 struct RunningEngine {
     Engine engine;
     Flag running{1}, stopTools{1};
-    Event quit{true}, command{false}, clickWake{false}, keySpamWake{false}, playWake{false},
-        ack{false};
+    Event quit{EventReset::Manual}, command{EventReset::Auto}, clickWake{EventReset::Auto},
+        keySpamWake{EventReset::Auto}, playWake{EventReset::Auto}, ack{EventReset::Auto};
     EngineContext context{engine,    running,     stopTools, quit, command,
                           clickWake, keySpamWake, playWake,  ack};
     std::vector<std::thread> threads;
@@ -135,3 +137,5 @@ TEST(EngineXTest, KeyMapRoundTripsAndScanCodesAreKeycodes) {
     EXPECT_EQ(screen.height, 240);
     XCloseDisplay(display);
 }
+
+}  // namespace velotap

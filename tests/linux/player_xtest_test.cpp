@@ -4,9 +4,9 @@
 #include <chrono>
 #include <thread>
 
+#include "base/event.h"
 #include "engine/engine.h"
 #include "macro/player.h"
-#include "platform/event.h"
 #include "support/xvfb.h"
 
 // Xlib's macros clash with GoogleTest's names, so it comes last.
@@ -14,6 +14,8 @@
 #include <X11/keysym.h>
 
 #include "client_window.h"
+
+namespace velotap {
 
 namespace {
 
@@ -42,7 +44,8 @@ TEST(PlayerXTest, PlaysTheMacroAndReleasesWhatItHolds) {
                           Ev(EventType::AbsoluteMove, 0.04, 100, 50, 0, 0, false),
                           Ev(EventType::MouseButton, 0.05, 200, 100, 0x0002, 0, false)};
     Flag running{1}, stopTools{1};
-    Event quit{true}, command{false}, clickWake{false}, keyWake{false}, playWake{false}, ack{false};
+    Event quit{EventReset::Manual}, command{EventReset::Auto}, clickWake{EventReset::Auto},
+        keyWake{EventReset::Auto}, playWake{EventReset::Auto}, ack{EventReset::Auto};
     EngineContext c{engine, running, stopTools, quit, command, clickWake, keyWake, playWake, ack};
     std::thread player(RunPlayerThread, c, std::ref(profiles));
     std::thread processor(RunCommandProcessorThread, c);
@@ -77,3 +80,5 @@ TEST(PlayerXTest, PlaysTheMacroAndReleasesWhatItHolds) {
     EXPECT_EQ(events[3].type, ButtonRelease);
     EXPECT_EQ(events[3].xbutton.button, 1u);
 }
+
+}  // namespace velotap

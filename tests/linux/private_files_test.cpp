@@ -13,6 +13,8 @@
 #include "platform/mirror_writer.h"
 #include "support/subprocess.h"
 
+namespace velotap {
+
 namespace {
 
 mode_t ModeOf(const std::string& path) {
@@ -56,3 +58,5 @@ TEST(PrivateFiles, DataFolderAndItsFilesAreTheOwnersAlone) {
 }
 
 }  // namespace
+
+}  // namespace velotap

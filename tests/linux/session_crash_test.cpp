@@ -18,6 +18,8 @@
 #include "profiles/session_store.h"
 #include "support/subprocess.h"
 
+namespace velotap {
+
 namespace {
 
 // The profiles of save number n: the names and settings carry n, the macros alternate between two
@@ -151,3 +153,5 @@ TEST(SessionCrash, KilledSaversLeaveWholeFiles) {
 }
 
 }  // namespace
+
+}  // namespace velotap

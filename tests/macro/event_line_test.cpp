@@ -8,6 +8,8 @@
 
 #include "macro/event_line.h"
 
+namespace velotap {
+
 namespace {
 std::string Printf6(double v) {
     char buffer[64];
@@ -160,3 +162,5 @@ TEST(EventLine, IndependentOfTheNumericLocale) {
     ASSERT_TRUE(back);
     EXPECT_EQ(back->time, 2.25);
 }
+
+}  // namespace velotap

@@ -8,6 +8,8 @@
 
 #include "support/subprocess.h"
 
+namespace velotap {
+
 namespace {
 
 UnifiedEvent Ev(uint32_t type, double time, int32_t x = 0, int32_t y = 0, uint32_t flags = 0,
@@ -258,3 +260,5 @@ TEST(EventListBindings, EditsRewriteTheMirror) {
     EXPECT_EQ(mirrored.sync("[]"), MacroEventsDocument(profiles.Current()));
     EXPECT_EQ(MirroredMacroEventsBinding(dir.File("none.txt")).sync("[]"), "[]");
 }
+
+}  // namespace velotap

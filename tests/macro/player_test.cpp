@@ -7,8 +7,10 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/event.h"
+#include "base/event.h"
 #include "platform/fake/fake_input.h"
+
+namespace velotap {
 
 namespace {
 
@@ -28,7 +30,7 @@ struct Harness {
     Synth synth{&input};
     ProfileList profiles;
     Flag running{1}, stopTools{1};
-    Event command{false};
+    Event command{EventReset::Auto};
     PlayerContext context{state, synth, profiles, running, stopTools, command, nullptr};
     PlayerWorker worker;
 
@@ -214,3 +216,5 @@ TEST(Player, BusyNoticeBeforeEveryPassAndFreshStart) {
     h.RunUntil(140 * kMs, 140 * kMs);
     EXPECT_EQ(notices, 2);
 }
+
+}  // namespace velotap

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace velotap {
+
 namespace {
 
 int64_t g_now = 0;
@@ -193,3 +195,5 @@ TEST(UpdateTracker, FieldsStopAtTheFirstThatDoesNotConvert) {
 }
 
 }  // namespace
+
+}  // namespace velotap

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace velotap {
+
 TEST(FileDialog, DefaultExtensionOnlyForNamesWithoutOne) {
     struct Case {
         const char* chosen;
@@ -19,3 +21,5 @@ TEST(FileDialog, DefaultExtensionOnlyForNamesWithoutOne) {
         EXPECT_EQ(WithDefaultExtension(c.chosen, "vtpmacro"), c.expected) << c.chosen;
     EXPECT_EQ(WithDefaultExtension("/home/u/walk", ""), "/home/u/walk");
 }
+
+}  // namespace velotap

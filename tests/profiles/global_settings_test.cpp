@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace velotap {
+
 namespace {
 
 constexpr const char* kDefaults =
@@ -66,3 +68,5 @@ TEST(GlobalSettings, Blocks) {
 }
 
 }  // namespace
+
+}  // namespace velotap

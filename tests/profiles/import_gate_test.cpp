@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace velotap {
+
 namespace {
 
 UnifiedEvent Key(double at, uint32_t vk, bool down) {
@@ -127,3 +129,5 @@ TEST(ImportGate, TooManyKeysToCheckIsRefused) {
 }
 
 }  // namespace
+
+}  // namespace velotap

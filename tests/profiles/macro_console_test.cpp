@@ -3,6 +3,8 @@
 
 #include "support/subprocess.h"
 
+namespace velotap {
+
 TEST(MacroConsoleChecks, VerdictLinesAndExitCodes) {
     TempDir dir;
     const std::string valid = dir.Write("valid.vtpmacro",
@@ -45,3 +47,5 @@ TEST(MacroConsoleChecks, VerdictLinesAndExitCodes) {
         EXPECT_EQ(ConsoleText(got.out), c.out) << c.arg;
     }
 }
+
+}  // namespace velotap

@@ -4,6 +4,8 @@
 #include "profiles/macro_file.h"
 #include "support/subprocess.h"
 
+namespace velotap {
+
 namespace {
 // An importer whose own profile settings line differs from every file below.
 constexpr const char* kImporter = "0,0,1,0,0,0,1,10,0,0,0,0,0,2,0,1,10,32,32|33,1";
@@ -171,3 +173,5 @@ TEST(MacroFileRead, BlocksJoinLikeTheWholeText) {
     EXPECT_EQ(ParseMacroText(straddle, "").events.size(), 2u);
     EXPECT_GT(ParseMacroText(many, "").events.size(), 100000u);
 }
+
+}  // namespace velotap

@@ -6,11 +6,13 @@
 #include <regex>
 #include <thread>
 
-#include "bridge/json.h"
+#include "base/json.h"
 #include "platform/fake/fake_file_dialogs.h"
 #include "platform/fake/fake_window_host.h"
 #include "profiles/profile_settings.h"
 #include "support/subprocess.h"
+
+namespace velotap {
 
 namespace {
 
@@ -335,3 +337,5 @@ TEST_F(MacroImportTest, BoundFunctionsFlattenTheirArguments) {
     EXPECT_EQ(host.Call("getPendingMacroImport"), R"({"outcome":"none"})");
     EXPECT_EQ(host.Call("importProfile"), R"({"outcome":"cancelled"})");
 }
+
+}  // namespace velotap

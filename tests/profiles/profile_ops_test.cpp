@@ -7,6 +7,8 @@
 
 #include "profiles/profile_settings.h"
 
+namespace velotap {
+
 namespace {
 
 constexpr const char* kDefaults = "0,0,0,5,0,0,1,10,0,0,0,0,0,0,5,1,10,32,32,0";
@@ -171,3 +173,5 @@ TEST(ProfileOps, Bindings) {
 }
 
 }  // namespace
+
+}  // namespace velotap

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace velotap {
+
 namespace {
 
 constexpr const char* kDefaults = "0,0,0,5,0,0,1,10,0,0,0,0,0,0,5,1,10,32,32,0";
@@ -63,3 +65,5 @@ TEST(ProfileSettings, CopyAndLoadFollowTheCurrentProfile) {
 }
 
 }  // namespace
+
+}  // namespace velotap

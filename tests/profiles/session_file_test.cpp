@@ -5,6 +5,8 @@
 #include "profiles/global_settings.h"
 #include "profiles/profile_settings.h"
 
+namespace velotap {
+
 namespace {
 
 constexpr const char* kGlobal =
@@ -181,3 +183,5 @@ TEST(SessionFile, DefaultProfileInsertedAtTheFront) {
 }
 
 }  // namespace
+
+}  // namespace velotap

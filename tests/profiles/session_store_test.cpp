@@ -10,6 +10,8 @@
 #include "profiles/session_file.h"
 #include "support/subprocess.h"
 
+namespace velotap {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -136,3 +138,5 @@ TEST(SessionStore, CrashSaveNeverWaits) {
 }
 
 }  // namespace
+
+}  // namespace velotap

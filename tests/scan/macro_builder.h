@@ -6,6 +6,8 @@
 
 #include "macro/unified_event.h"
 
+namespace velotap {
+
 namespace vk {
 inline constexpr uint32_t Backspace = 8, Tab = 9, Enter = 13, Shift = 16, Ctrl = 17, Alt = 18,
                           Esc = 27, Space = 32, PrintScreen = 44, Delete = 46, Win = 91, RWin = 92,
@@ -50,3 +52,5 @@ class MacroBuilder {
   private:
     std::vector<UnifiedEvent> events_;
 };
+
+}  // namespace velotap

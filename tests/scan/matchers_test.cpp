@@ -5,6 +5,8 @@
 #include "macro_builder.h"
 #include "scan/macro_scan.h"
 
+namespace velotap {
+
 using namespace MacroScan;
 
 namespace {
@@ -152,3 +154,5 @@ TEST(ScanMatchers, TypingBurstIsTheFirstEightWithinFiveSeconds) {
     EXPECT_EQ(keys[burst.eighthIndex].event->vk, vk::Key('I'));
     EXPECT_EQ(keys[burst.eighthIndex].event->time, 15.0);
 }
+
+}  // namespace velotap

@@ -3,6 +3,8 @@
 #include "macro_builder.h"
 #include "scan/macro_scan.h"
 
+namespace velotap {
+
 using namespace MacroScan;
 
 namespace {
@@ -98,3 +100,5 @@ TEST(ScanPredicates, KeyDownsCarryTheModifiersHeldBefore) {
     EXPECT_TRUE(mods(7).win);
     EXPECT_EQ(keys[2].event, &m.events()[3]);
 }
+
+}  // namespace velotap

@@ -6,6 +6,8 @@
 #include "macro_builder.h"
 #include "scan/macro_scan.h"
 
+namespace velotap {
+
 using namespace MacroScan;
 
 namespace {
@@ -233,3 +235,5 @@ TEST(ScanScenarios, MatchCarriesTheCatalogueTexts) {
     EXPECT_EQ(r.matches[0].label, "Permanently deletes");
     EXPECT_EQ(r.matches[0].message, "Permanently deletes the selection and skips the Recycle Bin.");
 }
+
+}  // namespace velotap

@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <sstream>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -15,6 +14,8 @@
 #include <unistd.h>
 extern char** environ;
 #endif
+
+namespace velotap {
 
 namespace fs = std::filesystem;
 
@@ -147,13 +148,6 @@ std::string TempDir::Write(const std::string& name, const std::string& bytes) co
     return p;
 }
 
-std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 std::string ConsoleText(const std::string& out) {
     std::string text;
     for (size_t i = 0; i < out.size(); ++i) {
@@ -162,3 +156,5 @@ std::string ConsoleText(const std::string& out) {
     }
     return text;
 }
+
+}  // namespace velotap

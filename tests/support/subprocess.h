@@ -4,6 +4,10 @@
 #include <utility>
 #include <vector>
 
+#include "base/file_read.h"
+
+namespace velotap {
+
 struct ProcessResult {
     int exitCode = -1;
     std::string out;
@@ -39,4 +43,4 @@ class TempDir {
     std::string path_;
 };
 
-std::string ReadWholeFile(const std::string& path);
+}  // namespace velotap

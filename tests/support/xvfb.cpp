@@ -11,6 +11,8 @@
 
 extern char** environ;
 
+namespace velotap {
+
 PrivateXServer::PrivateXServer(int width, int height) {
     int fds[2];
     if (pipe(fds) != 0) return;
@@ -46,4 +48,6 @@ PrivateXServer::~PrivateXServer() {
         waitpid(pid_, nullptr, 0);
     }
 }
+
+}  // namespace velotap
 #endif

@@ -3,6 +3,8 @@
 // object lives.
 #include <string>
 
+namespace velotap {
+
 class PrivateXServer {
   public:
     PrivateXServer(int width = 1280, int height = 1024);
@@ -16,3 +18,5 @@ class PrivateXServer {
     int pid_ = -1;
     std::string display_;
 };
+
+}  // namespace velotap

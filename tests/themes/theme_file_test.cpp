@@ -4,6 +4,8 @@
 #include "theme_helpers.h"
 #include "themes/theme_file.h"
 
+namespace velotap {
+
 using namespace theme_test;
 
 namespace {
@@ -74,3 +76,5 @@ TEST(ThemeFile, ConsoleCheckPrintsOneVerdict) {
     EXPECT_EQ(ConsoleText(missing.out), "REJECT could not open file\n");
     EXPECT_EQ(missing.exitCode, 1);
 }
+
+}  // namespace velotap

@@ -4,6 +4,8 @@
 #include <map>
 #include <string>
 
+namespace velotap {
+
 namespace theme_test {
 
 // Standard base64 with padding.
@@ -105,3 +107,5 @@ inline std::string Quoted(const std::string& s) {
 }
 
 }  // namespace theme_test
+
+}  // namespace velotap

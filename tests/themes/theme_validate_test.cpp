@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include "base/base64_check.h"
 #include "theme_helpers.h"
-#include "themes/base64_check.h"
 #include "themes/skin_pieces.h"
 #include "themes/theme_file.h"
 #include "themes/theme_validate.h"
+
+namespace velotap {
 
 using namespace theme_test;
 
@@ -268,3 +270,5 @@ TEST(ThemeValidate, SkinPieceTable) {
     EXPECT_EQ(FindSkinPiece("scroll-track.on"), nullptr);
     EXPECT_EQ(FindSkinPiece("Panel"), nullptr);
 }
+
+}  // namespace velotap

@@ -2,6 +2,8 @@
 
 #include "timeline/edited_macro.h"
 
+namespace velotap {
+
 namespace {
 
 std::string Doc(const std::string& events, const std::string& nonce = "\"ab12\"",
@@ -170,3 +172,5 @@ TEST(EditedMacro, Limits) {
     huge.pop_back();
     EXPECT_EQ(Error(huge), "");
 }
+
+}  // namespace velotap

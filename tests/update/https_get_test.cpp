@@ -9,6 +9,8 @@
 #include "support/subprocess.h"
 #include "update/update_check.h"
 
+namespace velotap {
+
 #ifdef _WIN32
 
 TEST(HttpsGet, LoopbackServer) {
@@ -98,3 +100,5 @@ TEST(HttpsGet, LoopbackServer) {
 }
 
 #endif
+
+}  // namespace velotap

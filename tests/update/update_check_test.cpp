@@ -8,6 +8,8 @@
 #include "update/update_check_thread.h"
 #include "update_helpers.h"
 
+namespace velotap {
+
 using namespace update_test;
 
 namespace {
@@ -111,3 +113,5 @@ TEST(UpdateCheck, ThreadStopsWithTheRunningFlag) {
     RunUpdateCheckThread(running, "", [&posted](const std::string&) { ++posted; });
     EXPECT_EQ(posted, 0);
 }
+
+}  // namespace velotap

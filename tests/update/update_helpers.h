@@ -5,9 +5,12 @@
 #include <memory>
 #include <string>
 
+#include "base/hex.h"
 #include "platform/ecdsa_p256.h"
 #include "update/update_config.h"
 #include "update/update_manifest.h"
+
+namespace velotap {
 
 namespace update_test {
 
@@ -66,3 +69,5 @@ inline std::string ManifestText(const UpdateManifestInfo& m) {
 }
 
 }  // namespace update_test
+
+}  // namespace velotap

@@ -3,6 +3,8 @@
 #include "update/update_version.h"
 #include "update_helpers.h"
 
+namespace velotap {
+
 using namespace update_test;
 
 TEST(UpdateVersion, Grammar) {
@@ -264,3 +266,5 @@ TEST(UpdateCrypto, Sha256KnownAnswer) {
     EXPECT_EQ(Hex(std::string(digest.begin(), digest.end())),
               "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
 }
+
+}  // namespace velotap

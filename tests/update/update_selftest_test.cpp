@@ -4,6 +4,8 @@
 #include "update/update_selftest.h"
 #include "update_helpers.h"
 
+namespace velotap {
+
 using namespace update_test;
 
 namespace {
@@ -114,3 +116,5 @@ TEST_F(SelfTest, Failures) {
                                       "\nSELFTEST-UPDATE: FAILURES ABOVE\n");
     EXPECT_EQ(r.exitCode, 1);
 }
+
+}  // namespace velotap

@@ -4,6 +4,8 @@
 #include "window/icon.h"
 #include "window/main_window.h"
 
+namespace velotap {
+
 TEST(MainWindow, TitleMatching) {
     struct Case {
         const char* title;
@@ -24,7 +26,7 @@ TEST(MainWindow, TitleMatching) {
 
 TEST(MainWindow, GeometryRestoreClipsToTheWorkAreaAndSkipsLostMonitors) {
     FakeWindowHost host;
-    AppSettings s;
+    MainWindowSettings s;
     RestoreGeometry(host, s);  // never moved: default place
     EXPECT_TRUE(host.calls.empty());
 
@@ -53,7 +55,7 @@ TEST(MainWindow, ShowingFollowsTheSettings) {
     };
     for (const auto& c : cases) {
         FakeWindowHost host;
-        AppSettings s;
+        MainWindowSettings s;
         s.windowMaximized = c.maximized;
         s.startMinimized = c.minimized;
         s.alwaysOnTop = c.onTop;
@@ -100,3 +102,5 @@ TEST(MainWindow, IconIsOpaqueInsideTransparentOutside) {
     EXPECT_EQ(icon.rgba[3], 0);                         // corner
     EXPECT_EQ(icon.rgba[(16 * 32 + 16) * 4 + 3], 255);  // centre
 }
+
+}  // namespace velotap

@@ -4,6 +4,8 @@
 
 #include "window/page_assembly.h"
 
+namespace velotap {
+
 namespace {
 
 UiFileReader Files(std::map<std::string, std::string> files) {
@@ -36,3 +38,5 @@ TEST(PageAssembly, LeavesTagsItCannotInline) {
     EXPECT_EQ(AssemblePage(page, Files({{"timeline.js", atLimit}})).size(), 1 + 17 + fits);
     EXPECT_EQ(AssemblePage(page, Files({{"timeline.js", over}})), page);
 }
+
+}  // namespace velotap

@@ -6,6 +6,8 @@
 
 #include "platform/file_dialog.h"
 
+namespace velotap {
+
 class FakeFileDialogs final : public FileDialogs {
   public:
     std::deque<std::optional<std::string>> saveAnswers, openAnswers;
@@ -31,3 +33,5 @@ class FakeFileDialogs final : public FileDialogs {
         return answer;
     }
 };
+
+}  // namespace velotap

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+namespace velotap {
+
 namespace {
 
 struct ScanPair {
@@ -53,3 +55,5 @@ uint32_t FakeInput::FakeVirtualKey(uint16_t scan) {
         if (p.scan == scan) return p.vk;
     return 0;
 }
+
+}  // namespace velotap

@@ -6,6 +6,8 @@
 
 #include "platform/input.h"
 
+namespace velotap {
+
 class FakeInput final : public InputBackend {
   public:
     FakeInput() { records_.reserve(4096); }
@@ -36,3 +38,5 @@ class FakeInput final : public InputBackend {
     std::mutex mutex_;
     std::vector<InputRecord> records_;
 };
+
+}  // namespace velotap

@@ -1,5 +1,7 @@
 #include "platform/fake/fake_window_host.h"
 
+namespace velotap {
+
 void FakeWindowHost::Bind(const std::string& name, SyncBinding fn) {
     bindOrder.push_back(name);
     sync_[name] = std::move(fn);
@@ -100,3 +102,5 @@ void FakeWindowHost::SetIcons(const IconImage& big, const IconImage& small) {
     bigIcon = big;
     smallIcon = small;
 }
+
+}  // namespace velotap

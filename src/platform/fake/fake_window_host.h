@@ -6,6 +6,8 @@
 
 #include "platform/window_host.h"
 
+namespace velotap {
+
 class FakeWindowHost final : public WindowHost {
   public:
     struct Monitor {
@@ -69,3 +71,5 @@ class FakeWindowHost final : public WindowHost {
     std::map<std::string, AsyncBinding> async_;
     std::deque<std::function<void()>> dispatched_;
 };
+
+}  // namespace velotap

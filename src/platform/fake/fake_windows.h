@@ -7,6 +7,8 @@
 #include "platform/desktop.h"
 #include "platform/window_message.h"
 
+namespace velotap {
+
 class FakeDesktop final : public Desktop {
   public:
     struct Entry {
@@ -52,3 +54,5 @@ class FakeMessenger final : public WindowMessenger {
     std::mutex mutex;
     std::vector<Posted> posted;
 };
+
+}  // namespace velotap

@@ -1,6 +1,0 @@
-#include "platform/crash_save.h"
-
-std::unique_ptr<CrashSave> InstallCrashSave(std::function<void()>) {
-    // No safe place to save from: see the header.
-    return nullptr;
-}

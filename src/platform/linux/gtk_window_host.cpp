@@ -1,0 +1,535 @@
+// The window host over GTK 3 and WebKitGTK 4.1.
+#include <gdk/gdkx.h>
+#include <glib-unix.h>
+#include <gtk/gtk.h>
+#include <webkit2/webkit2.h>
+
+#include <csignal>
+#include <map>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "base/json.h"
+#include "base/page_message.h"
+#include "platform/window_host.h"
+
+namespace velotap {
+
+namespace {
+
+// The page side of the bridge: every bound name becomes a global function returning a promise;
+// the native side settles it by id.
+constexpr const char* kBridgeScript = R"JS((function () {
+  if (window.__velotap) return;
+  var pending = {}, seq = 0;
+  window.__velotap = {
+    call: function (name, args) {
+      var id = String(++seq);
+      return new Promise(function (resolve, reject) {
+        pending[id] = { resolve: resolve, reject: reject };
+        window.webkit.messageHandlers.velotap.postMessage(JSON.stringify(
+            { id: id, method: name, params: Array.prototype.slice.call(args) }));
+      });
+    },
+    settle: function (id, status, result) {
+      var p = pending[id];
+      if (!p) return;
+      delete pending[id];
+      var settle = status === 0 ? p.resolve : p.reject;
+      if (result === "") { settle(undefined); return; }
+      var value;
+      try { value = JSON.parse(result); } catch (e) {
+        p.reject(new Error("Failed to parse binding result as JSON"));
+        return;
+      }
+      settle(value);
+    },
+    bind: function (name) {
+      window[name] = function () { return window.__velotap.call(name, arguments); };
+    }
+  };
+})();)JS";
+
+// Browser keys that would reload, navigate, search, zoom, print or open the inspector.
+bool IsBrowserAccelerator(const GdkEventKey* key) {
+    const guint state = key->state & gtk_accelerator_get_default_mod_mask();
+    const bool ctrl = state & GDK_CONTROL_MASK, alt = state & GDK_MOD1_MASK;
+    switch (gdk_keyval_to_lower(key->keyval)) {
+        case GDK_KEY_F5:
+        case GDK_KEY_F3:
+        case GDK_KEY_F7:
+        case GDK_KEY_F12:
+            return true;
+        case GDK_KEY_Left:
+        case GDK_KEY_Right:
+            return alt;
+        case GDK_KEY_r:
+        case GDK_KEY_f:
+        case GDK_KEY_g:
+        case GDK_KEY_p:
+        case GDK_KEY_i:
+        case GDK_KEY_j:
+        case GDK_KEY_u:
+        case GDK_KEY_plus:
+        case GDK_KEY_minus:
+        case GDK_KEY_equal:
+        case GDK_KEY_0:
+        case GDK_KEY_KP_Add:
+        case GDK_KEY_KP_Subtract:
+            return ctrl;
+        default:
+            return false;
+    }
+}
+
+gboolean RunDispatched(gpointer data) {
+    (*static_cast<std::function<void()>*>(data))();
+    return G_SOURCE_REMOVE;
+}
+
+void FreeDispatched(gpointer data) {
+    delete static_cast<std::function<void()>*>(data);
+}
+
+class WebKitHost final : public WindowHost {
+  public:
+    explicit WebKitHost(const WindowHostOptions& options) {
+        WebKitWebContext* context = webkit_web_context_get_default();
+        if (options.automation) {
+            webkit_web_context_set_automation_allowed(context, TRUE);
+            g_signal_connect(context, "automation-started", G_CALLBACK(OnAutomationStarted), this);
+        }
+        manager_ = webkit_user_content_manager_new();
+        g_signal_connect(manager_, "script-message-received::velotap", G_CALLBACK(OnMessage), this);
+        webkit_user_content_manager_register_script_message_handler(manager_, "velotap");
+        AddUserScript(kBridgeScript);
+
+        view_ = WEBKIT_WEB_VIEW(g_object_new(
+            WEBKIT_TYPE_WEB_VIEW, "web-context", context, "user-content-manager", manager_,
+            "is-controlled-by-automation", options.automation ? TRUE : FALSE, nullptr));
+        WebKitSettings* settings = webkit_web_view_get_settings(view_);
+        g_object_set(settings, "enable-developer-extras", FALSE,
+                     "enable-back-forward-navigation-gestures", FALSE,
+                     "enable-write-console-messages-to-stdout", FALSE, nullptr);
+        g_signal_connect(view_, "context-menu", G_CALLBACK(OnContextMenu), this);
+        g_signal_connect(view_, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
+        g_signal_connect(view_, "scroll-event", G_CALLBACK(OnScroll), this);
+        g_signal_connect(view_, "close", G_CALLBACK(OnViewClose), this);
+
+        window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+        g_object_ref_sink(window_);
+        gtk_container_add(GTK_CONTAINER(window_), GTK_WIDGET(view_));
+        g_signal_connect(window_, "key-press-event", G_CALLBACK(OnKeyPress), this);
+        g_signal_connect(window_, "configure-event", G_CALLBACK(OnConfigure), this);
+        g_signal_connect(window_, "window-state-event", G_CALLBACK(OnWindowState), this);
+        g_signal_connect(window_, "delete-event", G_CALLBACK(OnDelete), this);
+        g_signal_connect(window_, "destroy", G_CALLBACK(OnDestroy), this);
+        gtk_widget_show_all(window_);
+        // A log-out, `kill` or Ctrl+C closes the window as the user does, so the normal shut-down
+        // runs and saves; GLib hands the signal to this loop instead of acting in the handler.
+        for (int signal : {SIGTERM, SIGINT, SIGHUP})
+            signalSources_.push_back(g_unix_signal_add(signal, OnEndSignal, this));
+    }
+
+    ~WebKitHost() override {
+        for (guint source : signalSources_)
+            g_source_remove(source);
+        if (settleTimer_) g_source_remove(settleTimer_);
+        if (window_) {
+            if (!destroyed_) gtk_widget_destroy(window_);
+            g_object_unref(window_);
+        }
+        g_object_unref(manager_);
+    }
+
+    void SetTitle(const std::string& title) override {
+        gtk_window_set_title(GTK_WINDOW(window_), title.c_str());
+    }
+
+    void SetHtml(const std::string& html) override {
+        webkit_web_view_load_html(view_, html.c_str(), nullptr);
+    }
+
+    void Bind(const std::string& name, SyncBinding fn) override {
+        sync_[name] = std::move(fn);
+        ExposeToPage(name);
+    }
+
+    void BindAsync(const std::string& name, AsyncBinding fn) override {
+        async_[name] = std::move(fn);
+        ExposeToPage(name);
+    }
+
+    void Resolve(const std::string& id, int status, const std::string& result) override {
+        Dispatch([this, script = SettleScript(id, status, result)] { Eval(script); });
+    }
+
+    void Dispatch(std::function<void()> work) override {
+        g_idle_add_full(G_PRIORITY_DEFAULT, RunDispatched,
+                        new std::function<void()>(std::move(work)), FreeDispatched);
+    }
+
+    void Eval(const std::string& script) override {
+        if (destroyed_) return;
+        webkit_web_view_evaluate_javascript(view_, script.c_str(), -1, nullptr, nullptr, nullptr,
+                                            nullptr, nullptr);
+    }
+
+    void Run() override {
+        if (!destroyed_) gtk_main();
+    }
+
+    void Terminate() override {
+        if (gtk_main_level() > 0) gtk_main_quit();
+    }
+
+    void SetClientSize(int width, int height) override {
+        OwnChange change(*this);
+        gtk_window_resize(GTK_WINDOW(window_), width, height);
+        Flush([&] { return HasClientSize(width, height); });
+    }
+
+    std::optional<Rect> FrameRect() override {
+        GdkWindow* gdk = gtk_widget_get_window(window_);
+        if (!gdk) return std::nullopt;
+        GdkRectangle r;
+        gdk_window_get_frame_extents(gdk, &r);
+        return Rect{r.x, r.y, r.width, r.height};
+    }
+
+    void MoveTo(int left, int top) override {
+        OwnChange change(*this);
+        gtk_window_move(GTK_WINDOW(window_), left, top);
+        Flush([&] { return HasFramePosition(left, top); });
+    }
+
+    void MoveResize(const Rect& frame) override {
+        OwnChange change(*this);
+        gtk_window_move(GTK_WINDOW(window_), frame.left, frame.top);
+        gtk_window_resize(GTK_WINDOW(window_), frame.width, frame.height);
+        Flush([&] { return HasClientSize(frame.width, frame.height); });
+    }
+
+    std::optional<WindowPlacement> Placement() override {
+        if (destroyed_ || !gtk_widget_get_window(window_)) return std::nullopt;
+        WindowPlacement p;
+        p.maximized = gtk_window_is_maximized(GTK_WINDOW(window_));
+        if (p.maximized && normalKnown_) {
+            p.normal = normal_;
+        } else {
+            p.normal = CurrentNormal();
+        }
+        return p;
+    }
+
+    std::optional<Rect> WorkAreaAt(int x, int y) override {
+        GdkDisplay* display = gdk_display_get_default();
+        for (int i = 0, n = gdk_display_get_n_monitors(display); i < n; ++i) {
+            GdkMonitor* monitor = gdk_display_get_monitor(display, i);
+            GdkRectangle g;
+            gdk_monitor_get_geometry(monitor, &g);
+            if (Rect{g.x, g.y, g.width, g.height}.Contains(x, y)) return WorkArea(monitor);
+        }
+        return std::nullopt;
+    }
+
+    std::optional<Rect> WorkAreaNearest() override {
+        GdkWindow* gdk = gtk_widget_get_window(window_);
+        GdkDisplay* display = gdk_display_get_default();
+        GdkMonitor* monitor = gdk ? gdk_display_get_monitor_at_window(display, gdk)
+                                  : gdk_display_get_primary_monitor(display);
+        if (!monitor) return std::nullopt;
+        return WorkArea(monitor);
+    }
+
+    void Maximize() override {
+        OwnChange change(*this);
+        gtk_window_maximize(GTK_WINDOW(window_));
+    }
+
+    void Minimize() override {
+        OwnChange change(*this);
+        gtk_window_iconify(GTK_WINDOW(window_));
+    }
+
+    void SetTopmost(bool topmost) override {
+        gtk_window_set_keep_above(GTK_WINDOW(window_), topmost);
+    }
+
+    void ForceForeground() override {
+        GdkWindow* gdk = gtk_widget_get_window(window_);
+        guint32 time = gdk ? gdk_x11_get_server_time(gdk) : GDK_CURRENT_TIME;
+        gtk_window_present_with_time(GTK_WINDOW(window_), time);
+    }
+
+    void SetIcons(const IconImage& big, const IconImage& small) override {
+        GList* icons = nullptr;
+        for (const IconImage* image : {&big, &small}) {
+            if (image->size <= 0) continue;
+            GBytes* bytes = g_bytes_new(image->rgba.data(), image->rgba.size());
+            GdkPixbuf* pixbuf = gdk_pixbuf_new_from_bytes(
+                bytes, GDK_COLORSPACE_RGB, TRUE, 8, image->size, image->size, image->size * 4);
+            g_bytes_unref(bytes);
+            icons = g_list_append(icons, pixbuf);
+        }
+        gtk_window_set_icon_list(GTK_WINDOW(window_), icons);
+        g_list_free_full(icons, g_object_unref);
+    }
+
+    void OnPlacementSettled(std::function<void(const WindowPlacement&)> fn) override {
+        onPlacement_ = std::move(fn);
+    }
+
+    void OnFilesDropped(std::function<void(const std::vector<std::string>&)> fn) override {
+        onDrop_ = std::move(fn);
+    }
+
+  private:
+    void AddUserScript(const char* source) {
+        WebKitUserScript* script =
+            webkit_user_script_new(source, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                                   WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+        webkit_user_content_manager_add_script(manager_, script);
+        webkit_user_script_unref(script);
+    }
+
+    void ExposeToPage(const std::string& name) {
+        std::string script = "window.__velotap.bind(" + JsonEscape(name) + ");";
+        AddUserScript(script.c_str());
+        Eval(kBridgeScript + std::string("\n") + script);  // a page already shown gets it too
+    }
+
+    static Rect WorkArea(GdkMonitor* monitor) {
+        GdkRectangle w;
+        gdk_monitor_get_workarea(monitor, &w);
+        return Rect{w.x, w.y, w.width, w.height};
+    }
+
+    Rect CurrentNormal() {
+        int x = 0, y = 0, w = 0, h = 0;
+        gtk_window_get_position(GTK_WINDOW(window_), &x, &y);
+        gtk_window_get_size(GTK_WINDOW(window_), &w, &h);
+        return Rect{x, y, w, h};
+    }
+
+    // The window's geometry and state as the user would change them.
+    struct Geometry {
+        Rect frame;
+        int width = 0, height = 0;
+        bool maximized = false, iconified = false;
+        bool operator==(const Geometry&) const = default;
+    };
+
+    Geometry Current() {
+        Geometry g;
+        if (GdkWindow* gdk = gtk_widget_get_window(window_)) {
+            g.frame = FrameRect().value_or(Rect{});
+            g.width = gdk_window_get_width(gdk);
+            g.height = gdk_window_get_height(gdk);
+            g.iconified = (gdk_window_get_state(gdk) & GDK_WINDOW_STATE_ICONIFIED) != 0;
+        }
+        g.maximized = gtk_window_is_maximized(GTK_WINDOW(window_));
+        return g;
+    }
+
+    // Geometry changes the program makes itself are not the user's move or resize: they are told
+    // apart by what they set, not by when they come. Events while the change is applied are its
+    // own, and so is a later event that shows the window exactly as the change left it.
+    class OwnChange {
+      public:
+        explicit OwnChange(WebKitHost& host) : host_(host) { ++host_.applying_; }
+        ~OwnChange() {
+            if (--host_.applying_ == 0) host_.own_ = host_.Current();
+        }
+        OwnChange(const OwnChange&) = delete;
+        OwnChange& operator=(const OwnChange&) = delete;
+
+      private:
+        WebKitHost& host_;
+    };
+
+    bool ShowsOwnChange() { return applying_ > 0 || (own_ && Current() == *own_); }
+
+    // GTK applies geometry on its next frame and learns the result from the X server later still;
+    // callers read the window back at once, so wait (briefly: a window manager may refuse).
+    void Flush(const std::function<bool()>& done) {
+        const gint64 deadline = g_get_monotonic_time() + 500 * 1000;
+        do {
+            while (gtk_events_pending())
+                gtk_main_iteration_do(FALSE);
+            if (done()) return;
+            gdk_display_sync(gdk_display_get_default());
+            g_usleep(1000);
+        } while (g_get_monotonic_time() < deadline);
+    }
+
+    bool HasClientSize(int width, int height) {
+        GdkWindow* gdk = gtk_widget_get_window(window_);
+        return gdk && gdk_window_get_width(gdk) == width && gdk_window_get_height(gdk) == height;
+    }
+
+    bool HasFramePosition(int left, int top) {
+        std::optional<Rect> frame = FrameRect();
+        return frame && frame->left == left && frame->top == top;
+    }
+
+    void ScheduleSettle() {
+        if (!gtk_widget_get_mapped(window_) || ShowsOwnChange()) return;
+        if (settleTimer_) g_source_remove(settleTimer_);
+        settleTimer_ = g_timeout_add(300, OnSettleTimer, this);
+    }
+
+    void Settle() {
+        if (!onPlacement_) return;
+        if (auto p = Placement()) onPlacement_(*p);
+    }
+
+    void HandleMessage(const std::string& text) {
+        const PageMessage m = ParsePageMessage(text);
+        if (auto it = sync_.find(m.method); it != sync_.end()) {
+            Resolve(m.id, 0, it->second(m.params));
+        } else if (auto at = async_.find(m.method); at != async_.end()) {
+            at->second(m.id, m.params);
+        } else {
+            Resolve(m.id, 1, UnknownFunctionResult(m.method));
+        }
+    }
+
+    static void OnMessage(WebKitUserContentManager*, WebKitJavascriptResult* result,
+                          gpointer self) {
+        JSCValue* value = webkit_javascript_result_get_js_value(result);
+        if (!jsc_value_is_string(value)) return;
+        gchar* text = jsc_value_to_string(value);
+        static_cast<WebKitHost*>(self)->HandleMessage(text ? text : "");
+        g_free(text);
+    }
+
+    static gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*,
+                                  WebKitHitTestResult*, gpointer) {
+        return TRUE;
+    }
+
+    static gboolean OnScroll(GtkWidget*, GdkEventScroll* event, gpointer) {
+        return (event->state & GDK_CONTROL_MASK) ? TRUE : FALSE;  // no zoom
+    }
+
+    static gboolean OnKeyPress(GtkWidget*, GdkEventKey* key, gpointer) {
+        return IsBrowserAccelerator(key) ? TRUE : FALSE;
+    }
+
+    // Only our own page is shown. A file dropped on the view would be opened as a page; it is
+    // handed to the drop handler instead.
+    static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                   WebKitPolicyDecisionType type, gpointer self) {
+        auto* host = static_cast<WebKitHost*>(self);
+        if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return FALSE;
+        if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) {
+            WebKitNavigationAction* action =
+                webkit_navigation_policy_decision_get_navigation_action(
+                    WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+            const gchar* uri =
+                webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+            if (uri && g_str_has_prefix(uri, "about:")) return FALSE;
+            if (uri && g_str_has_prefix(uri, "file://") && host->onDrop_) {
+                if (gchar* path = g_filename_from_uri(uri, nullptr, nullptr)) {
+                    host->onDrop_({path});
+                    g_free(path);
+                }
+            }
+        }
+        webkit_policy_decision_ignore(decision);
+        return TRUE;
+    }
+
+    static gboolean OnConfigure(GtkWidget*, GdkEventConfigure*, gpointer self) {
+        auto* host = static_cast<WebKitHost*>(self);
+        if (!gtk_window_is_maximized(GTK_WINDOW(host->window_))) {
+            host->normal_ = host->CurrentNormal();
+            host->normalKnown_ = true;
+        }
+        host->ScheduleSettle();
+        return FALSE;
+    }
+
+    static gboolean OnWindowState(GtkWidget*, GdkEventWindowState*, gpointer self) {
+        static_cast<WebKitHost*>(self)->ScheduleSettle();
+        return FALSE;
+    }
+
+    static gboolean OnSettleTimer(gpointer self) {
+        auto* host = static_cast<WebKitHost*>(self);
+        host->settleTimer_ = 0;
+        host->Settle();
+        return G_SOURCE_REMOVE;
+    }
+
+    static gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer self) {
+        static_cast<WebKitHost*>(self)->Settle();
+        return FALSE;
+    }
+
+    // The view asks to close (an automation session ending): close the window like the user does.
+    static void OnViewClose(WebKitWebView*, gpointer self) {
+        static_cast<WebKitHost*>(self)->Close();
+    }
+
+    static gboolean OnEndSignal(gpointer self) {
+        static_cast<WebKitHost*>(self)->Close();
+        return G_SOURCE_CONTINUE;
+    }
+
+    void Close() {
+        if (destroyed_) return;
+        Settle();
+        gtk_widget_destroy(window_);
+    }
+
+    static void OnDestroy(GtkWidget*, gpointer self) {
+        auto* host = static_cast<WebKitHost*>(self);
+        host->destroyed_ = true;
+        host->Terminate();
+    }
+
+    static WebKitWebView* OnCreateWebView(WebKitAutomationSession*, gpointer self) {
+        return static_cast<WebKitHost*>(self)->view_;
+    }
+
+    static void OnAutomationStarted(WebKitWebContext*, WebKitAutomationSession* session,
+                                    gpointer self) {
+        WebKitApplicationInfo* info = webkit_application_info_new();
+        webkit_application_info_set_name(info, "Velotap");
+        webkit_application_info_set_version(info, 1, 0, 1);
+        webkit_automation_session_set_application_info(session, info);
+        webkit_application_info_unref(info);
+        g_signal_connect(session, "create-web-view", G_CALLBACK(OnCreateWebView), self);
+    }
+
+    GtkWidget* window_ = nullptr;
+    WebKitWebView* view_ = nullptr;
+    WebKitUserContentManager* manager_ = nullptr;
+    std::map<std::string, SyncBinding> sync_;
+    std::map<std::string, AsyncBinding> async_;
+    std::function<void(const WindowPlacement&)> onPlacement_;
+    std::function<void(const std::vector<std::string>&)> onDrop_;
+    Rect normal_;
+    bool normalKnown_ = false;
+    bool destroyed_ = false;
+    guint settleTimer_ = 0;
+    std::vector<guint> signalSources_;
+    int applying_ = 0;             // own geometry changes in progress
+    std::optional<Geometry> own_;  // the window as the last own change left it
+};
+
+}  // namespace
+
+std::unique_ptr<WindowHost> CreateWindowHost(const WindowHostOptions& options, std::string& error) {
+    static const bool gtkReady = gtk_init_check(nullptr, nullptr);
+    if (!gtkReady) {
+        error = "Velotap needs a graphical display, and none could be opened (is DISPLAY set?).";
+        return nullptr;
+    }
+    return std::make_unique<WebKitHost>(options);
+}
+
+}  // namespace velotap

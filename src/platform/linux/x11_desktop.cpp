@@ -1,0 +1,151 @@
+// Other programs' top-level windows through a plain Xlib connection of our own.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <vector>
+
+#include "platform/desktop.h"
+#include "platform/linux/x11_connection.h"
+
+namespace velotap {
+
+namespace {
+
+// Window operations on foreign windows may race with their destruction; such errors are expected
+// and ignored (see x11_connection.h). Syncing at the end of an operation settles them before the
+// next one starts.
+class ErrorTrap {
+  public:
+    explicit ErrorTrap(Display* display) : display_(display) {}
+    ~ErrorTrap() { XSync(display_, False); }
+
+  private:
+    Display* display_;
+};
+
+class XDesktop final : public Desktop {
+  public:
+    explicit XDesktop(Display* display) : display_(display) {}
+    ~XDesktop() override { CloseOwnDisplay(display_); }
+
+    std::optional<WindowHandle> FindTopLevel(
+        const std::function<bool(const std::string&)>& matches) override {
+        ErrorTrap trap(display_);
+        for (Window w : TopLevels()) {
+            if (matches(Title(w))) return static_cast<WindowHandle>(w);
+        }
+        return std::nullopt;
+    }
+
+    bool IsMinimized(WindowHandle handle) override {
+        ErrorTrap trap(display_);
+        Window w = static_cast<Window>(handle);
+        Atom type;
+        int format;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        bool iconic = false;
+        Atom wmState = XInternAtom(display_, "WM_STATE", False);
+        if (XGetWindowProperty(display_, w, wmState, 0, 2, False, wmState, &type, &format, &count,
+                               &after, &data) == Success &&
+            data && count >= 1 && format == 32) {
+            iconic = reinterpret_cast<long*>(data)[0] == IconicState;
+        }
+        if (data) XFree(data);
+        return iconic;
+    }
+
+    void Restore(WindowHandle handle) override {
+        ErrorTrap trap(display_);
+        XMapRaised(display_, static_cast<Window>(handle));
+        Activate(static_cast<Window>(handle));
+    }
+
+    void ForceForeground(WindowHandle handle) override {
+        ErrorTrap trap(display_);
+        Window w = static_cast<Window>(handle);
+        Activate(w);
+        XRaiseWindow(display_, w);
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(display_, w, &attributes) && attributes.map_state == IsViewable) {
+            XSetInputFocus(display_, w, RevertToParent, CurrentTime);
+        }
+    }
+
+  private:
+    // With a window manager, ask it to activate (source 2: a pager, so focus stealing prevention
+    // lets it through); without one this is simply ignored.
+    void Activate(Window w) {
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = w;
+        event.xclient.message_type = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = 2;
+        event.xclient.data.l[1] = CurrentTime;
+        XSendEvent(display_, DefaultRootWindow(display_), False,
+                   SubstructureRedirectMask | SubstructureNotifyMask, &event);
+        XFlush(display_);
+    }
+
+    std::vector<Window> TopLevels() {
+        std::vector<Window> windows;
+        Atom type;
+        int format;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        Atom clientList = XInternAtom(display_, "_NET_CLIENT_LIST", False);
+        if (XGetWindowProperty(display_, DefaultRootWindow(display_), clientList, 0, 65536, False,
+                               XA_WINDOW, &type, &format, &count, &after, &data) == Success &&
+            data && format == 32 && count > 0) {
+            auto* list = reinterpret_cast<Window*>(data);
+            windows.assign(list, list + count);
+        }
+        if (data) XFree(data);
+        if (!windows.empty()) return windows;
+        // No window manager: the top-level windows are the root's children.
+        Window root, parent, *children = nullptr;
+        unsigned int n = 0;
+        if (XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &n)) {
+            windows.assign(children, children + n);
+            if (children) XFree(children);
+        }
+        return windows;
+    }
+
+    std::string Title(Window w) {
+        std::string title;
+        Atom type;
+        int format;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        Atom netName = XInternAtom(display_, "_NET_WM_NAME", False);
+        Atom utf8 = XInternAtom(display_, "UTF8_STRING", False);
+        if (XGetWindowProperty(display_, w, netName, 0, 256, False, utf8, &type, &format, &count,
+                               &after, &data) == Success &&
+            data && format == 8) {
+            title.assign(reinterpret_cast<char*>(data), count);
+        }
+        if (data) XFree(data);
+        if (!title.empty()) return title;
+        char* name = nullptr;
+        if (XFetchName(display_, w, &name) && name) {
+            title = name;
+            XFree(name);
+        }
+        return title;
+    }
+
+    Display* display_;
+};
+
+}  // namespace
+
+std::unique_ptr<Desktop> ConnectDesktop() {
+    Display* display = OpenOwnDisplay();
+    if (!display) return nullptr;
+    return std::make_unique<XDesktop>(display);
+}
+
+}  // namespace velotap

@@ -1,7 +1,0 @@
-#include "platform/pointer_settings.h"
-
-#include <windows.h>
-
-int32_t DoubleClickTimeMs() {
-    return static_cast<int32_t>(GetDoubleClickTime());
-}

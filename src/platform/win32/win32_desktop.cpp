@@ -1,0 +1,64 @@
+#include <windows.h>
+
+#include "platform/desktop.h"
+
+namespace velotap {
+
+namespace {
+
+HWND AsHwnd(WindowHandle handle) {
+    return reinterpret_cast<HWND>(static_cast<uintptr_t>(handle));
+}
+
+struct Search {
+    const std::function<bool(const std::string&)>* matches;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK VisitWindow(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<Search*>(param);
+    char title[256];
+    int n = GetWindowTextA(window, title, sizeof title);
+    if ((*search->matches)(std::string(title, n > 0 ? n : 0))) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+class Win32Desktop final : public Desktop {
+  public:
+    std::optional<WindowHandle> FindTopLevel(
+        const std::function<bool(const std::string&)>& matches) override {
+        Search search{&matches};
+        EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(&search));
+        if (!search.found) return std::nullopt;
+        return static_cast<WindowHandle>(reinterpret_cast<uintptr_t>(search.found));
+    }
+
+    bool IsMinimized(WindowHandle window) override { return IsIconic(AsHwnd(window)); }
+
+    void Restore(WindowHandle window) override { ShowWindow(AsHwnd(window), SW_RESTORE); }
+
+    // Windows refuses SetForegroundWindow to a process without the focus unless its input is
+    // attached to the thread that has it.
+    void ForceForeground(WindowHandle handle) override {
+        HWND window = AsHwnd(handle);
+        HWND foreground = GetForegroundWindow();
+        DWORD self = GetCurrentThreadId();
+        DWORD other = foreground ? GetWindowThreadProcessId(foreground, nullptr) : 0;
+        bool attached = other && other != self && AttachThreadInput(self, other, TRUE);
+        BringWindowToTop(window);
+        SetForegroundWindow(window);
+        SetFocus(window);
+        if (attached) AttachThreadInput(self, other, FALSE);
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<Desktop> ConnectDesktop() {
+    return std::make_unique<Win32Desktop>();
+}
+
+}  // namespace velotap

@@ -1,0 +1,103 @@
+// The real WebKitGTK host under a private X server: bridge calls, posting order across threads,
+// asynchronous resolution from another thread, result conventions.
+#include <gtest/gtest.h>
+
+#include <gtk/gtk.h>
+
+#include <thread>
+
+#include "base/json.h"
+#include "bridge/bindings.h"
+#include "bridge/page_poster.h"
+#include "support/xvfb.h"
+
+namespace velotap {
+
+namespace {
+
+constexpr const char* kPage = R"(<!doctype html><body><script>
+  (async () => {
+    report('sync:' + JSON.stringify(await echo(420, "a,b", [1])));
+    report('empty:' + String(await nothing()));
+    try { await broken(); report('broken:resolved'); }
+    catch (e) { report('broken:' + e.message); }
+    report('async:' + JSON.stringify(await later(7)));
+    report('ready');
+  })();
+</script></body>)";
+
+}  // namespace
+
+TEST(WebKitHost, BridgeAndPostingFromOtherThreads) {
+    PrivateXServer x;
+    ASSERT_TRUE(x.ok());
+    std::string error;
+    std::unique_ptr<WindowHost> host = CreateWindowHost({}, error);
+    ASSERT_TRUE(host) << error;
+
+    std::vector<std::string> reports;
+    std::thread resolver;
+    PagePoster poster;
+    poster.Attach(host.get());
+    BindAll(*host,
+            {
+                {"report",
+                 [&](const std::string& args) {
+                     reports.push_back(JsonArrayElement(args, 0));
+                     if (reports.back() == "ready") {
+                         // Two threads post; each one's scripts must run in its own order.
+                         std::thread a([&] {
+                             for (int i = 0; i < 20; ++i)
+                                 poster.Post("report('a" + std::to_string(i) + "')");
+                         });
+                         std::thread b([&] {
+                             for (int i = 0; i < 20; ++i)
+                                 poster.Post("report('b" + std::to_string(i) + "')");
+                         });
+                         a.join();
+                         b.join();
+                         poster.Post(GuardedCall("undefinedCallback", "1") + "report('done')");
+                     }
+                     if (reports.back() == "done") host->Terminate();
+                     return std::string();
+                 }},
+                {"echo", [](const std::string& args) { return "{\"args\":" + args + "}"; }},
+                {"nothing", [](const std::string&) { return std::string(); }},
+                {"broken", [](const std::string&) { return std::string("{not json"); }},
+                {"later", nullptr,
+                 [&](const std::string& id, const std::string& args) {
+                     resolver = std::thread([&host, id, args] { host->Resolve(id, 0, args); });
+                 }},
+            });
+    host->SetHtml(kPage);
+    guint guard = g_timeout_add_seconds(
+        60,
+        [](gpointer h) {
+            static_cast<WindowHost*>(h)->Terminate();
+            return G_SOURCE_REMOVE;
+        },
+        host.get());
+    host->Run();
+    g_source_remove(guard);
+    if (resolver.joinable()) resolver.join();
+
+    ASSERT_GE(reports.size(), 5u);
+    EXPECT_EQ(reports[0], R"(sync:{"args":[420,"a,b",[1]]})");
+    EXPECT_EQ(reports[1], "empty:undefined");
+    EXPECT_EQ(reports[2], "broken:Failed to parse binding result as JSON");
+    EXPECT_EQ(reports[3], "async:[7]");
+    EXPECT_EQ(reports.back(), "done");
+    int nextA = 0, nextB = 0;
+    for (const std::string& r : reports) {
+        if (r[0] == 'a' && r.size() <= 3) {
+            EXPECT_EQ(r, "a" + std::to_string(nextA++));
+        } else if (r[0] == 'b' && r.size() <= 3) {
+            EXPECT_EQ(r, "b" + std::to_string(nextB++));
+        }
+    }
+    EXPECT_EQ(nextA, 20);
+    EXPECT_EQ(nextB, 20);
+    poster.Detach();
+}
+
+}  // namespace velotap

@@ -1,0 +1,72 @@
+// X errors on the program's own connections never end the process, also once GTK has installed
+// its handler and while another thread is busy on a connection of its own.
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+
+#include "platform/desktop.h"
+#include "support/xvfb.h"
+
+// Xlib's macros clash with GoogleTest's names, so they come last.
+#include <gdk/gdkx.h>
+
+#include "platform/linux/x11_connection.h"
+
+namespace velotap {
+
+namespace {
+
+// Runs `body` in a child process; its exit status (-1 when it did not exit normally).
+template <class Body>
+int InChild(Body body) {
+    pid_t pid = fork();
+    if (pid == 0) _exit(body());
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int ProvokeError(Display* display) {
+    XMapWindow(display, static_cast<Window>(0x7ffffff0));  // no such window: BadWindow
+    XSync(display, False);
+    return 0;
+}
+
+}  // namespace
+
+TEST(XConnection, ErrorsOnOwnConnectionsAreIgnoredAndGtkKeepsItsOwn) {
+    PrivateXServer x;
+    ASSERT_TRUE(x.ok());
+    const int status = InChild([] {
+        // Another thread searches windows while GTK starts and works, as the busy notifier does.
+        std::atomic<bool> stop{false};
+        std::thread searcher([&] {
+            std::unique_ptr<Desktop> desktop = ConnectDesktop();
+            while (desktop && !stop.load())
+                desktop->FindTopLevel([](const std::string&) { return false; });
+        });
+        if (!gtk_init_check(nullptr, nullptr)) return 2;
+        GdkDisplay* gdk = gdk_display_get_default();
+        Display* own = OpenOwnDisplay();
+        if (!own) return 3;
+        int untrapped = 0;
+        for (int i = 0; i < 300; ++i) {
+            ProvokeError(own);
+            // GTK traps the errors it expects; its handler must still be the one that answers.
+            gdk_x11_display_error_trap_push(gdk);
+            ProvokeError(GDK_DISPLAY_XDISPLAY(gdk));
+            if (gdk_x11_display_error_trap_pop(gdk) == 0) ++untrapped;
+        }
+        stop.store(true);
+        searcher.join();
+        CloseOwnDisplay(own);
+        return untrapped == 0 ? 0 : 4;
+    });
+    EXPECT_EQ(status, 0);
+}
+
+}  // namespace velotap
