@@ -26,10 +26,10 @@
 #include <thread>
 #include <vector>
 
-#include "base/event.h"
 #include "bench_xserver.h"
 #include "engine/engine.h"
 #include "platform/clock.h"
+#include "support/engine_signals.h"
 #include "xi_listener.h"
 
 extern char** environ;
@@ -88,10 +88,8 @@ std::vector<int64_t> RunVelotap(XiListener& listener, const Setting& s) {
     Engine engine;
     std::string error;
     engine.Connect(error);
-    Flag running{1}, stopTools{1};
-    Event quit{EventReset::Manual}, command{EventReset::Auto}, clickWake{EventReset::Auto},
-        keyWake{EventReset::Auto}, playWake{EventReset::Auto}, ack{EventReset::Auto};
-    EngineContext c{engine, running, stopTools, quit, command, clickWake, keyWake, playWake, ack};
+    EngineSignals signals;
+    const EngineContext c = signals.ContextOf(engine);
     EngineState& st = engine.state;
     st.click.sms = s.intervalMs;
     st.click.stype = s.doubleClick ? 1 : 0;
@@ -99,14 +97,14 @@ std::vector<int64_t> RunVelotap(XiListener& listener, const Setting& s) {
     st.click.rptTimes = s.clicks;
     std::thread worker(RunClickSpammerThread, c), processor(RunCommandProcessorThread, c);
     listener.Take();
-    RaiseRequest(st.requests.startClick, command);
+    RaiseRequest(st.requests.startClick, signals.command);
     while (st.clickSpamming.load() == 0)
         std::this_thread::sleep_for(std::chrono::microseconds(100));
     while (st.clickSpamming.load() == 1)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    running = 0;
-    quit.Set();
+    signals.running = 0;
+    signals.quit.Set();
     worker.join();
     processor.join();
     return listener.Take();

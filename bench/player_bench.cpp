@@ -24,11 +24,11 @@
 #include <thread>
 #include <vector>
 
-#include "base/event.h"
 #include "bench_xserver.h"
 #include "engine/engine.h"
 #include "macro/player.h"
 #include "platform/clock.h"
+#include "support/engine_signals.h"
 #include "xi_listener.h"
 
 namespace velotap {
@@ -98,21 +98,19 @@ int64_t PlayWithVelotap(const std::vector<UnifiedEvent>& macro, std::vector<int6
     engine.Use(&stamping, engine.desktop.get(), engine.messenger.get());
     ProfileList profiles;
     profiles.Current() = macro;
-    Flag running{1}, stopTools{1};
-    Event quit{EventReset::Manual}, command{EventReset::Auto}, clickWake{EventReset::Auto},
-        keyWake{EventReset::Auto}, playWake{EventReset::Auto}, ack{EventReset::Auto};
-    EngineContext c{engine, running, stopTools, quit, command, clickWake, keyWake, playWake, ack};
+    EngineSignals signals;
+    const EngineContext c = signals.ContextOf(engine);
     std::thread player(RunPlayerThread, c, std::ref(profiles));
     std::thread processor(RunCommandProcessorThread, c);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     const int64_t requested = MonotonicNanos();
-    RaiseRequest(engine.state.requests.startPlayback, command);
+    RaiseRequest(engine.state.requests.startPlayback, signals.command);
     while (engine.state.playing.load() == 0)
         std::this_thread::sleep_for(std::chrono::microseconds(100));
     while (engine.state.playing.load() == 1)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    running = 0;
-    quit.Set();
+    signals.running = 0;
+    signals.quit.Set();
     player.join();
     processor.join();
     return requested;

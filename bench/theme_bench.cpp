@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 
+#include "support/base64.h"
 #include "themes/skin_pieces.h"
 #include "themes/theme_file.h"
 #include "themes/theme_validate.h"
@@ -13,28 +14,6 @@
 namespace velotap {
 
 namespace {
-
-std::string Base64(const std::string& bytes) {
-    static const char kAlphabet[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    size_t i = 0;
-    for (; i + 2 < bytes.size(); i += 3) {
-        uint32_t v =
-            (uint8_t(bytes[i]) << 16) | (uint8_t(bytes[i + 1]) << 8) | uint8_t(bytes[i + 2]);
-        for (int s = 18; s >= 0; s -= 6)
-            out += kAlphabet[(v >> s) & 63];
-    }
-    if (i < bytes.size()) {
-        uint32_t v = uint8_t(bytes[i]) << 16;
-        if (i + 1 < bytes.size()) v |= uint8_t(bytes[i + 1]) << 8;
-        out += kAlphabet[(v >> 18) & 63];
-        out += kAlphabet[(v >> 12) & 63];
-        out += i + 1 < bytes.size() ? kAlphabet[(v >> 6) & 63] : '=';
-        out += '=';
-    }
-    return out;
-}
 
 std::string Png(const SkinPiece& piece, size_t size) {
     std::string png("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16);

@@ -2,9 +2,9 @@
 #   base            includes only base
 #   platform        (the interfaces) base and other interfaces
 #   platform/X      (a backend) base, the interfaces and its own folder
-#   core folders    base, the interfaces and each other, never app/ and never a backend
-#   app             anything but a backend; only the process entry and the backend's own
-#                   factories pick the backend, through the interfaces
+#   core folders    base, the interfaces and each other, never app/ and never a backend; the
+#                   page bridge only from app/, where the page functions live
+#   app             anything but a backend (the interfaces' factories pick it)
 # Run with cmake -DSOURCE_DIR=<repository> -P CheckLayers.cmake; fails listing every violation.
 file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR}/src ${SOURCE_DIR}/src/*.h ${SOURCE_DIR}/src/*.cpp)
 set(violations "")
@@ -31,6 +31,8 @@ foreach(source IN LISTS sources)
         elseif(header MATCHES "^platform/[^/]+/")
             set(bad TRUE)
         elseif(NOT folder STREQUAL "app" AND header MATCHES "^app/")
+            set(bad TRUE)
+        elseif(NOT folder MATCHES "^(app|bridge)$" AND header MATCHES "^bridge/")
             set(bad TRUE)
         endif()
         if(bad)

@@ -1,7 +1,7 @@
-// The page bridge on any message the page could post: it is read, the bound function it names
-// runs with its arguments on a fresh main process state, and what goes back to the page must be
-// JSON in a script that settles the call. Functions that open dialogs, links or processes are
-// left out; everything else is the real binding table.
+// The page bridge on any message the page could post: the bound function it names runs with its
+// arguments on a fresh main process state, and the reply must be a script whose arguments are
+// JSON literals, with a result the page can parse. Functions that open dialogs, links or
+// processes are left out; everything else is the real binding table.
 #include <unistd.h>
 
 #include <cstddef>
@@ -10,12 +10,13 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/main_app.h"
 #include "app/main_bindings.h"
-#include "base/json.h"
-#include "base/page_message.h"
+#include "bridge/page_bridge.h"
 #include "fuzz_json.h"
+#include "platform/fake/fake_window_host.h"
 
 using namespace velotap;
 
@@ -31,6 +32,17 @@ bool LeftOut(std::string_view name) {
 
 std::string Scratch;
 
+// The reply scripts' arguments: id, status and result.
+void CheckReply(const std::string& script) {
+    const std::string_view prefix = "window.__velotap&&window.__velotap.settle(";
+    if (script.compare(0, prefix.size(), prefix) != 0) return;
+    const std::string args =
+        "[" + script.substr(prefix.size(), script.size() - prefix.size() - 2) + "]";
+    if (!nlohmann::json::accept(args)) __builtin_trap();
+    const nlohmann::json reply = nlohmann::json::parse(args);
+    if (reply[1] != 2 && !IsJsonOrEmpty(reply[2].get<std::string>())) __builtin_trap();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -45,26 +57,19 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const PageMessage message =
-        ParsePageMessage(std::string_view(reinterpret_cast<const char*>(data), size));
-    std::string result = UnknownFunctionResult(message.method);
-    int status = 1;
-    if (!LeftOut(message.method)) {
-        MainApp app;
-        app.appSettingsPath = Scratch + "/appsettings.txt";
-        for (const Binding& b : MainBindings(app)) {
-            if (b.name == message.method && b.sync) {
-                result = b.sync(message.params);
-                status = 0;
-                break;
-            }
-        }
+    FakeWindowHost host;
+    PageBridge bridge(host);
+    MainApp app;
+    app.appSettingsPath = Scratch + "/appsettings.txt";
+    std::vector<Binding> bindings;
+    for (Binding& b : MainBindings(app)) {
+        if (!LeftOut(b.name)) bindings.push_back(std::move(b));
     }
-    if (!IsJsonOrEmpty(result)) __builtin_trap();
-    const std::string script = SettleScript(message.id, status, result);
-    const std::string prefix = "window.__velotap&&window.__velotap.settle(";
-    if (script.compare(0, prefix.size(), prefix) != 0 || !IsJsonOrEmpty(JsonEscape(message.id))) {
-        __builtin_trap();
-    }
+    BindAll(bridge, bindings);
+    const size_t before = host.evaluated.size();
+    bridge.HandleMessage(std::string(reinterpret_cast<const char*>(data), size));
+    host.RunDispatched();
+    for (size_t i = before; i < host.evaluated.size(); ++i)
+        CheckReply(host.evaluated[i]);
     return 0;
 }

@@ -10,13 +10,16 @@ VELOTAP_PACKAGES=(
     xvfb xauth x11-utils xautomation xdotool dbus dbus-x11
     clang libclang-rt-14-dev
     mingw-w64 wine wine64 openssl
-    locales-all nlohmann-json3-dev
+    chromium locales-all nlohmann-json3-dev
 )
 
 missing=()
 for p in "${VELOTAP_PACKAGES[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+# Node may come from elsewhere than Debian (with its own npm); Debian's only when none is there.
+command -v node >/dev/null 2>&1 || missing+=(nodejs)
+command -v npm >/dev/null 2>&1 || missing+=(npm)
 if ((${#missing[@]})); then
     echo "Installing: ${missing[*]}"
     apt-get update -qq

@@ -7,9 +7,8 @@
 namespace velotap {
 
 void MainThreads::JoinAll() {
-    for (std::thread* t :
-         {&clickSpammer, &keySpammer, &capture, &player, &commandProcessor, &pipeServer,
-          &busyNotifier, &autosave, &updateCheck, &updateDownload, &themeWatcher}) {
+    for (std::thread* t : {&clickSpammer, &keySpammer, &capture, &player, &commandProcessor,
+                           &busyNotifier, &autosave, &updateCheck}) {
         if (t->joinable()) t->join();
     }
 }

@@ -22,8 +22,8 @@ class WindowHost;
 
 // The main role's worker threads; shut-down joins them in the order JoinAll uses.
 struct MainThreads {
-    std::thread clickSpammer, keySpammer, capture, player, autosave, commandProcessor, pipeServer,
-        busyNotifier, updateCheck, updateDownload, themeWatcher;
+    std::thread clickSpammer, keySpammer, capture, player, autosave, commandProcessor, busyNotifier,
+        updateCheck;
     void JoinAll();
 };
 
@@ -35,7 +35,6 @@ struct MainApp {
     Event keySpamWake{EventReset::Auto};
     Event playWake{EventReset::Auto};
     Event timelineAck{EventReset::Auto};
-    Event watcherStop{EventReset::Manual};
 
     std::string dataFolder;
     std::string executableFolder;

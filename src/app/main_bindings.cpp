@@ -1,12 +1,10 @@
 #include "app/main_bindings.h"
 
+#include "app/bindings.h"
 #include "base/args.h"
 #include "base/json.h"
-#include "macro/event_list.h"
-#include "macro/player.h"
 #include "platform/process.h"
 #include "platform/shell.h"
-#include "profiles/profile_ops.h"
 #include "window/main_window.h"
 
 namespace velotap {
@@ -79,6 +77,7 @@ std::vector<Binding> MainBindings(MainApp& app) {
         b.push_back(std::move(macroFile));
     b.push_back(GetSettingsBinding(app.EngineView()));
     b.push_back(ReassignKeyBinding(capture));
+    b.push_back(SendTimingBinding(app.EngineView()));
     return b;
 }
 

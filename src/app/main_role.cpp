@@ -9,7 +9,9 @@
 #include "app/main_app.h"
 #include "app/main_bindings.h"
 #include "app/migration.h"
+#include "base/event.h"
 #include "base/file_read.h"
+#include "bridge/page_bridge.h"
 #include "macro/event_list.h"
 #include "macro/player.h"
 #include "platform/clock.h"
@@ -52,13 +54,14 @@ bool AutomationRequested(int argc, char** argv) {
 }
 
 // Creates the window, binds the page's functions, loads the page and shows the window.
-void OpenMainWindow(MainApp& app, WindowHost& host) {
+void OpenMainWindow(MainApp& app, WindowHost& host, PageBridge& bridge) {
     app.window = &host;
     app.page.Attach(&host);
     host.SetTitle(kMainWindowTitle);
     host.SetIcons(DrawAppIcon(32), DrawAppIcon(16));
     host.SetClientSize(420, 560);
-    BindAll(host, MainBindings(app));
+    for (const std::string& name : BindAll(bridge, MainBindings(app)))
+        ShowErrorBox("Velotap", "The page function " + name + " is bound twice.");
 
     const std::string pagePath = app.executableFolder + "/ui/index.html";
     if (std::string html; ReadWholeFile(pagePath, html) == FileReadStatus::Ok) {
@@ -85,9 +88,9 @@ SessionSources SessionOf(MainApp& app) {
 }
 
 void RunAutosaveThread(MainApp& app) {
+    // Wakes every 5 s, or at once when shut-down sets the quit event.
     while (app.running.load()) {
-        for (int step = 0; step < 50 && app.running.load(); ++step)
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        WaitAny({&app.quit}, std::chrono::seconds(5));
         if (app.running.load()) SaveSession(app.session, app.sessionPath, SessionOf(app));
     }
 }
@@ -97,7 +100,6 @@ void ShutDown(MainApp& app) {
     app.running.exchange(0);
     app.quit.Set();
     if (app.capture.backend) app.capture.backend->Stop();
-    app.watcherStop.Set();
     app.threads.JoinAll();
 }
 
@@ -182,7 +184,8 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
         return 1;
     }
     app.capture.recorder.SetDoubleClickTimeMs(DoubleClickTimeMs());  // the toolkit is up now
-    OpenMainWindow(app, *host);
+    PageBridge bridge(*host);
+    OpenMainWindow(app, *host, bridge);
     host->Run();
 
     ShutDown(app);

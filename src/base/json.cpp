@@ -1,25 +1,12 @@
 #include "base/json.h"
 
 #include <cstring>
+#include <vector>
 
 namespace velotap {
 
-namespace {
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-size_t SkipBlanks(std::string_view s, size_t i) {
-    while (i < s.size() && IsBlank(s[i]))
-        ++i;
-    return i;
-}
-
-// End (one past the closing quote) of the string literal that opens at `i`; npos when unterminated.
-// A quote closes the string when an even number of backslashes stands before it. Skins carry
-// megabytes of base64 in strings, so quotes are found with memchr.
-size_t StringEnd(std::string_view s, size_t i) {
+// Skins carry megabytes of base64 in strings, so quotes are found with memchr.
+size_t JsonStringEnd(std::string_view s, size_t i) {
     const size_t open = i;
     for (size_t from = i + 1; from < s.size();) {
         const void* hit = std::memchr(s.data() + from, '"', s.size() - from);
@@ -34,17 +21,29 @@ size_t StringEnd(std::string_view s, size_t i) {
     return std::string_view::npos;
 }
 
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+size_t SkipBlanks(std::string_view s, size_t i) {
+    while (i < s.size() && IsBlank(s[i]))
+        ++i;
+    return i;
+}
+
 // End of the value that starts at `i`: a string, a bracketed value (nesting tracked, strings
 // skipped), or a bare literal running up to a blank, comma or closing bracket.
 size_t ValueEnd(std::string_view s, size_t i) {
     if (i >= s.size()) return std::string_view::npos;
-    if (s[i] == '"') return StringEnd(s, i);
+    if (s[i] == '"') return JsonStringEnd(s, i);
     if (s[i] == '{' || s[i] == '[') {
         int depth = 0;
         while (i < s.size()) {
             char c = s[i];
             if (c == '"') {
-                i = StringEnd(s, i);
+                i = JsonStringEnd(s, i);
                 if (i == std::string_view::npos) return i;
                 continue;
             }
@@ -94,7 +93,109 @@ size_t Utf8SequenceAt(std::string_view s, size_t i, size_t& bad) {
     return length;
 }
 
+// End of the string literal that opens at `i` when it is valid JSON (no raw control characters,
+// only the defined escapes); npos otherwise.
+size_t StrictStringEnd(std::string_view s, size_t i) {
+    auto hex = [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    };
+    for (++i; i < s.size(); ++i) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c == '"') return i + 1;
+        if (c < 0x20) return std::string_view::npos;
+        if (c != '\\') continue;
+        if (++i >= s.size()) return std::string_view::npos;
+        if (s[i] == 'u') {
+            if (i + 4 >= s.size() || !hex(s[i + 1]) || !hex(s[i + 2]) || !hex(s[i + 3]) ||
+                !hex(s[i + 4])) {
+                return std::string_view::npos;
+            }
+            i += 4;
+        } else if (!std::strchr("\"\\/bfnrt", s[i]) || s[i] == '\0') {
+            return std::string_view::npos;
+        }
+    }
+    return std::string_view::npos;
+}
+
+// End of the number, true, false or null that starts at `i`; npos when there is none.
+size_t StrictScalarEnd(std::string_view s, size_t i) {
+    for (std::string_view word : {"true", "false", "null"}) {
+        if (s.substr(i, word.size()) == word) return i + word.size();
+    }
+    auto digits = [&s](size_t at) {
+        size_t end = at;
+        while (end < s.size() && s[end] >= '0' && s[end] <= '9')
+            ++end;
+        return end;
+    };
+    if (i < s.size() && s[i] == '-') ++i;
+    if (i >= s.size() || s[i] < '0' || s[i] > '9') return std::string_view::npos;
+    i = s[i] == '0' ? i + 1 : digits(i);
+    if (i < s.size() && s[i] == '.') {
+        const size_t end = digits(i + 1);
+        if (end == i + 1) return std::string_view::npos;
+        i = end;
+    }
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        if (++i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+        const size_t end = digits(i);
+        if (end == i) return std::string_view::npos;
+        i = end;
+    }
+    return i;
+}
+
 }  // namespace
+
+bool IsJsonText(std::string_view s) {
+    // Iterative, so that no nesting depth can exhaust the stack.
+    std::vector<char> open;  // the closing bracket of every container entered
+    size_t i = SkipBlanks(s, 0);
+    bool wantKey = false;  // at the start of an object member
+    for (;;) {
+        if (wantKey) {
+            if (i >= s.size() || s[i] != '"') return false;
+            i = StrictStringEnd(s, i);
+            if (i == std::string_view::npos) return false;
+            i = SkipBlanks(s, i);
+            if (i >= s.size() || s[i] != ':') return false;
+            i = SkipBlanks(s, i + 1);
+            wantKey = false;
+        }
+        // One value.
+        if (i >= s.size()) return false;
+        if (s[i] == '{' || s[i] == '[') {
+            open.push_back(s[i] == '{' ? '}' : ']');
+            i = SkipBlanks(s, i + 1);
+            if (i < s.size() && s[i] == open.back()) {
+                open.pop_back();
+                ++i;
+            } else {
+                wantKey = open.back() == '}';
+                continue;
+            }
+        } else {
+            i = s[i] == '"' ? StrictStringEnd(s, i) : StrictScalarEnd(s, i);
+            if (i == std::string_view::npos) return false;
+        }
+        // After a value: close what ends here, then a comma starts the next value.
+        for (;;) {
+            i = SkipBlanks(s, i);
+            if (open.empty()) return i == s.size();
+            if (i >= s.size()) return false;
+            if (s[i] == open.back()) {
+                open.pop_back();
+                ++i;
+                continue;
+            }
+            if (s[i] != ',') return false;
+            wantKey = open.back() == '}';
+            i = SkipBlanks(s, i + 1);
+            break;
+        }
+    }
+}
 
 std::string JsonReadValue(std::string_view raw) {
     if (!raw.empty() && raw.front() == '"') {
@@ -219,7 +320,7 @@ std::string_view JsonLookupRaw(std::string_view doc, std::string_view key) {
 std::string_view JsonLookupRawFrom(std::string_view doc, size_t offset, std::string_view key) {
     size_t i = SkipBlanks(doc, offset);
     while (i < doc.size() && doc[i] == '"') {
-        size_t keyEnd = StringEnd(doc, i);
+        size_t keyEnd = JsonStringEnd(doc, i);
         if (keyEnd == std::string_view::npos) return {};
         std::string_view name = doc.substr(i + 1, keyEnd - i - 2);
         i = SkipBlanks(doc, keyEnd);

@@ -26,6 +26,11 @@ std::string_view JsonLookupRaw(std::string_view doc, std::string_view key);
 // members) instead of at the start, for callers that already know where the members are.
 std::string_view JsonLookupRawFrom(std::string_view doc, size_t offset, std::string_view key);
 
+// End (one past the closing quote) of the string literal that opens at `text[i]`; npos when it is
+// unterminated. A quote closes the string when an even number of backslashes stands before it;
+// nothing else inside is checked.
+size_t JsonStringEnd(std::string_view text, size_t i);
+
 // A raw member text read as JsonLookup reads it: strings unescaped, anything else as it stands.
 std::string JsonReadValue(std::string_view raw);
 
@@ -35,6 +40,10 @@ std::string_view JsonLookupView(std::string_view doc, std::string_view key, std:
 
 // Element `index` of the outermost array of `doc`, read with the same rules as JsonLookup.
 std::string JsonArrayElement(std::string_view doc, size_t index);
+
+// True when `text` is one JSON value with optional blanks around it, exactly as a page's
+// JSON.parse accepts it (strict RFC 8259 grammar; any nesting depth).
+bool IsJsonText(std::string_view text);
 
 // Decodes the body of a string literal (without its quotes). False, and `out` left empty, when an
 // escape outside the accepted set appears.

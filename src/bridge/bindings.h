@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/window_host.h"
+#include "bridge/page_bridge.h"
 
 namespace velotap {
 
@@ -13,6 +13,7 @@ struct Binding {
     AsyncBinding async = nullptr;  // set for one resolved later from another thread
 };
 
-void BindAll(WindowHost& host, const std::vector<Binding>& bindings);
+// Binds each in order; the names refused because they were bound already (none when all bound).
+std::vector<std::string> BindAll(PageBridge& bridge, const std::vector<Binding>& bindings);
 
 }  // namespace velotap

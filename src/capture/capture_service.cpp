@@ -81,47 +81,4 @@ std::string TrackerStatus(const CaptureView& v) {
     return document;
 }
 
-Binding ResetHotkeysBinding(CaptureView v) {
-    return {"resetHotkeys", [v](const std::string&) {
-                ResetHotkeys(v.capture.slots);
-                if (v.capture.backend) v.capture.backend->Refresh();
-                return std::string();
-            }};
-}
-
-std::vector<Binding> RecorderBindings(CaptureView v) {
-    auto request = [v](Flag EngineRequests::*flag) {
-        return [v, flag](const std::string&) {
-            RaiseRequest(v.engine.requests.*flag, v.command);
-            return std::string();
-        };
-    };
-    std::vector<Binding> b;
-    b.push_back({"updateTracker", [v](const std::string& args) {
-                     UpdateTracker(v.engine.recorder, FlattenArgs(args));
-                     return std::string();
-                 }});
-    b.push_back({"startRecording", request(&EngineRequests::startRecording)});
-    b.push_back({"stopRecording", request(&EngineRequests::stopRecording)});
-    b.push_back({"continueRecording", request(&EngineRequests::continueRecording)});
-    b.push_back({"undoContinueRecording", request(&EngineRequests::undoContinue)});
-    return b;
-}
-
-Binding TrackerStatusBinding(CaptureView v) {
-    return {"getTrackerStatus", [v](const std::string&) { return TrackerStatus(v); }};
-}
-
-Binding ReassignKeyBinding(CaptureView v) {
-    return {"reassignKey", [v](const std::string& args) {
-                const int32_t slot = SlotFromName(FlattenArgs(args));
-                if (slot != kSlotNone) {
-                    v.engine.capturedKey.exchange(0);
-                    v.engine.pendingSlot.exchange(slot);
-                    if (v.capture.backend) v.capture.backend->Refresh();
-                }
-                return std::string();
-            }};
-}
-
 }  // namespace velotap

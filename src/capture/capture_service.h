@@ -1,11 +1,10 @@
 #pragma once
 // The capture subsystem of the main process: hotkey slots, the lock's runtime state, key names,
-// the recorder over the profile list, the capture thread and the page's functions that belong here.
+// the recorder over the profile list, the capture thread and the tracker status.
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "bridge/bindings.h"
 #include "capture/hotkeys.h"
 #include "engine/engine.h"
 #include "macro/event_list.h"
@@ -62,12 +61,5 @@ void RunCaptureThread(CaptureView view);
 
 // The tracker status document; in the main process it also replaces "status.txt".
 std::string TrackerStatus(const CaptureView& view);
-
-// The page functions, each placed by the caller at its place in the binding order.
-Binding ResetHotkeysBinding(CaptureView view);
-// updateTracker, startRecording, stopRecording, continueRecording, undoContinueRecording.
-std::vector<Binding> RecorderBindings(CaptureView view);
-Binding TrackerStatusBinding(CaptureView view);
-Binding ReassignKeyBinding(CaptureView view);
 
 }  // namespace velotap

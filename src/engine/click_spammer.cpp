@@ -59,6 +59,7 @@ WorkerWake ClickSpammerStep(ClickSpammerWorker& w, EngineState& state, Synth& sy
             synth.AbsoluteMove(state.click.fixedX.load(), state.click.fixedY.load());
         }
         Click(synth, state.click.sbtn.load());
+        state.clickMeter.Record(now, w.counter == 0);
         if (state.click.stype.load() == 1) {
             w.secondClickDue = true;
             return WorkerWake::Precise(now + kDoubleClickGap);

@@ -41,14 +41,6 @@ void Wait(const WorkerWake& wake, Event& own, Event& quit) {
     }
 }
 
-std::string Nothing() {
-    return std::string();
-}
-
-void CopyToProfile(const EngineContext& c) {
-    if (c.engine.hooks.copySettingsToProfile) c.engine.hooks.copySettingsToProfile();
-}
-
 }  // namespace
 
 void RunClickSpammerThread(EngineContext c) {
@@ -85,60 +77,15 @@ void RunCommandProcessorThread(EngineContext c) {
 void RunBusyNotifierThread(EngineContext c) {
     while (c.running.load()) {
         SendBusyNotice(c.engine.notice, c.engine.state, nullptr);
-        if (WaitAny({&c.quit}, std::chrono::milliseconds(15)) >= 0) break;
+        // Every 15 ms while an editor window is open. Until one is, only its arrival is looked
+        // for, and less often, so that a program at rest hardly ever wakes.
+        bool editorOpen;
+        {
+            std::lock_guard lock(c.engine.notice.lock);
+            editorOpen = c.engine.notice.lastWindow.has_value();
+        }
+        if (WaitAny({&c.quit}, std::chrono::milliseconds(editorOpen ? 15 : 100)) >= 0) break;
     }
-}
-
-std::vector<Binding> ToolBindings(EngineContext c) {
-    // Pointers, not references, are captured: the bindings outlive this call.
-    EngineState* s = &c.engine.state;
-    Event* command = &c.command;
-    auto request = [command](Flag& flag) {
-        return [command, f = &flag](const std::string&) {
-            RaiseRequest(*f, *command);
-            return Nothing();
-        };
-    };
-    std::vector<Binding> b;
-    b.push_back({"updateSpammer", [c, s](const std::string& args) {
-                     if (UpdateSpammer(*s, FlattenArgs(args))) CopyToProfile(c);
-                     return Nothing();
-                 }});
-    b.push_back({"startSpammer", request(s->requests.startClick)});
-    b.push_back({"stopSpammer", request(s->requests.stopClick)});
-    b.push_back({"updateKeySpam", [c, s](const std::string& args) {
-                     if (UpdateKeySpam(*s, FlattenArgs(args))) CopyToProfile(c);
-                     return Nothing();
-                 }});
-    b.push_back({"startKeySpam", request(s->requests.startKeySpam)});
-    b.push_back({"stopKeySpam", request(s->requests.stopKeySpam)});
-    b.push_back({"removeKeySpamTarget", [c, s, command](const std::string& args) {
-                     RemoveOutcome outcome = RemoveKeySpamTarget(*s, FlattenArgs(args));
-                     if (outcome != RemoveOutcome::Unchanged) CopyToProfile(c);
-                     if (outcome == RemoveOutcome::RemovedLastWhileRunning) {
-                         RaiseRequest(s->requests.stopKeySpam, *command);
-                     }
-                     return Nothing();
-                 }});
-    b.push_back({"setKeySpamChordMode", [c, s](const std::string& args) {
-                     SetKeySpamChordMode(*s, FlattenArgs(args));
-                     CopyToProfile(c);
-                     return Nothing();
-                 }});
-    b.push_back({"pickLocation", [s](const std::string&) {
-                     s->pickingLocation.exchange(1);
-                     return Nothing();
-                 }});
-    b.push_back({"setHoldMode", [s](const std::string& args) {
-                     SetHoldMode(*s, FlattenArgs(args));
-                     return Nothing();
-                 }});
-    return b;
-}
-
-Binding GetSettingsBinding(EngineContext c) {
-    const EngineState* s = &c.engine.state;
-    return {"getSettings", [s](const std::string&) { return SettingsDocument(*s); }};
 }
 
 }  // namespace velotap

@@ -1,10 +1,9 @@
 #pragma once
-// The input engine of the main process: its state, its platform access, and the thread bodies and
-// bound functions that run it. The main role owns one Engine and the events it waits on.
+// The input engine of the main process: its state, its platform access, and the thread bodies
+// that run it. The main role owns one Engine and the events it waits on.
 #include <memory>
 #include <vector>
 
-#include "bridge/bindings.h"
 #include "engine/busy_notice.h"
 #include "engine/command_processor.h"
 #include "engine/engine_state.h"
@@ -33,7 +32,7 @@ struct Engine {
     void Use(InputBackend* input, Desktop* desktop, WindowMessenger* messenger);
 };
 
-// Everything the engine's threads and bound functions touch, by reference.
+// Everything the engine's threads (and the page functions that drive them) touch, by reference.
 struct EngineContext {
     Engine& engine;
     const Flag& running;
@@ -53,9 +52,5 @@ void RunClickSpammerThread(EngineContext context);
 void RunKeySpammerThread(EngineContext context);
 void RunCommandProcessorThread(EngineContext context);
 void RunBusyNotifierThread(EngineContext context);
-
-// The engine's bound functions from updateSpammer to setHoldMode, in binding order.
-std::vector<Binding> ToolBindings(EngineContext context);
-Binding GetSettingsBinding(EngineContext context);
 
 }  // namespace velotap

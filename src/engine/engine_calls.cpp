@@ -1,7 +1,6 @@
 #include "engine/engine_calls.h"
 
 #include <cstdint>
-#include <limits>
 #include <vector>
 
 #include "base/args.h"
@@ -25,15 +24,6 @@ void Append(std::string& out, const char* key, bool value) {
     out += "\":";
     out += value ? "true" : "false";
     out += ',';
-}
-
-std::optional<int32_t> ToInt32(const std::string& text) {
-    std::optional<long long> value = ToInteger(text);
-    if (!value || *value < std::numeric_limits<int32_t>::min() ||
-        *value > std::numeric_limits<int32_t>::max()) {
-        return std::nullopt;
-    }
-    return static_cast<int32_t>(*value);
 }
 
 // Stores fields into `targets` in order until one does not convert; true when all did.
@@ -100,7 +90,7 @@ bool UpdateKeySpam(EngineState& state, std::string_view flattened) {
 }
 
 RemoveOutcome RemoveKeySpamTarget(EngineState& state, std::string_view flattened) {
-    std::optional<int32_t> index = ToInt32(std::string(flattened));
+    std::optional<int32_t> index = ToInt32(flattened);
     if (!index || !state.targets.Remove(*index)) return RemoveOutcome::Unchanged;
     if (state.targets.Count() == 0 && state.keySpamming.load()) {
         return RemoveOutcome::RemovedLastWhileRunning;

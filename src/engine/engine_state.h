@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "engine/send_meter.h"
+
 namespace velotap {
 
 class Event;
@@ -86,6 +88,7 @@ struct EngineState {
     KeySpamSettings keySpam;
     KeySpamTargets targets;
     RecorderSettings recorder;
+    SendMeter clickMeter, keySpamMeter;
 };
 
 // A producer's half of a request: set it, then wake the command processor.

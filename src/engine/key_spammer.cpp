@@ -61,6 +61,7 @@ WorkerWake KeySpamStep(KeySpamWorker& w, EngineState& state, Synth& synth, int64
             Send(synth, key, false);
             w.roundRobin = (w.roundRobin + 1) % count;
         }
+        state.keySpamMeter.Record(now, w.counter == 0);
         ++w.counter;
         const KeySpamSettings& s = state.keySpam;
         w.schedule.Plan(start, IntervalMs(s.ksh.load(), s.ksm.load(), s.kss.load(), s.ksms.load()) *

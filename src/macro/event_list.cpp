@@ -1,5 +1,6 @@
 #include "macro/event_list.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include <system_error>
 
 #include "base/args.h"
+#include "base/file_read.h"
 
 namespace velotap {
 
@@ -149,9 +151,8 @@ void ThinMovement(std::vector<UnifiedEvent>& macro) {
 }
 
 std::string ReadMacroEventsMirror(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string line;
-    if (!in || !std::getline(in, line)) return "[]";
+    std::string line = ReadWholeFile(path);
+    line.resize(std::min(line.size(), line.find('\n')));
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return line.empty() ? "[]" : line;
 }
@@ -214,47 +215,14 @@ std::string ListMacroEvents(const MacroEditView& v) {
     return JoinPieces(v.events.Pieces());
 }
 
-namespace {
-
-// Runs `edit` on the current macro under the macro lock, then lists the macro again.
-template <typename Edit>
-std::string EditThenList(const MacroEditView& v, Edit edit) {
+// The lock is held for the edit only; the listing copies what it needs under it again.
+void EditCurrentMacro(const MacroEditView& v,
+                      const std::function<void(std::vector<UnifiedEvent>&)>& edit) {
     {
         std::lock_guard lock(v.profiles.lock);
         edit(v.profiles.Current());
     }
     RefreshMacroEvents(v);
-    return std::string();
-}
-
-}  // namespace
-
-Binding OptimizeMacroBinding(MacroEditView v) {
-    return {"optimizeMacro", [v](const std::string&) {
-                return EditThenList(v, [](std::vector<UnifiedEvent>& m) { ThinMovement(m); });
-            }};
-}
-
-std::vector<Binding> MacroListBindings(MacroEditView v) {
-    std::vector<Binding> b;
-    b.push_back({"getMacroEvents", [v](const std::string&) { return ListMacroEvents(v); }});
-    b.push_back({"deleteEvent", [v](const std::string& args) {
-                     const std::string flattened = FlattenArgs(args);
-                     return EditThenList(
-                         v, [&](std::vector<UnifiedEvent>& m) { DeleteEvent(m, flattened); });
-                 }});
-    b.push_back({"updateEventTime", [v](const std::string& args) {
-                     const std::string flattened = FlattenArgs(args);
-                     return EditThenList(
-                         v, [&](std::vector<UnifiedEvent>& m) { UpdateEventTime(m, flattened); });
-                 }});
-    return b;
-}
-
-Binding MirroredMacroEventsBinding(std::string mirrorPath) {
-    return {"getMacroEvents", [path = std::move(mirrorPath)](const std::string&) {
-                return ReadMacroEventsMirror(path);
-            }};
 }
 
 }  // namespace velotap

@@ -2,13 +2,13 @@
 // The event list the page shows for the current macro, the edits made from it (delete one event,
 // change one event's time, thin out mouse movement), and "macroevents.txt", the copy of the list
 // that other processes of the program read.
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "bridge/bindings.h"
 #include "macro/profile_list.h"
 #include "macro/unified_event.h"
 #include "platform/mirror_writer.h"
@@ -75,12 +75,8 @@ struct MacroEditView {
 std::string ListMacroEvents(const MacroEditView& view);
 // The same without the copy for the caller: refreshes the document and the mirror.
 void RefreshMacroEvents(const MacroEditView& view, Waiting wait = Waiting::Yes);
-
-// The page functions, each placed by the caller at its place in the binding order.
-Binding OptimizeMacroBinding(MacroEditView view);
-// getMacroEvents, deleteEvent, updateEventTime.
-std::vector<Binding> MacroListBindings(MacroEditView view);
-// getMacroEvents of a process other than the main one.
-Binding MirroredMacroEventsBinding(std::string mirrorPath);
+// Under the macro lock: runs `edit` on the current macro, then lists it again.
+void EditCurrentMacro(const MacroEditView& view,
+                      const std::function<void(std::vector<UnifiedEvent>&)>& edit);
 
 }  // namespace velotap

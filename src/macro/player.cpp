@@ -317,17 +317,4 @@ void RunPlayerThread(EngineContext c, ProfileList& profiles) {
     PlayerStep(*worker, context, MonotonicNanos());
 }
 
-std::vector<Binding> PlaybackBindings(EngineContext c) {
-    EngineState* s = &c.engine.state;
-    Event* command = &c.command;
-    auto request = [command](Flag& flag) {
-        return [command, f = &flag](const std::string&) {
-            RaiseRequest(*f, *command);
-            return std::string();
-        };
-    };
-    return {{"startPlayback", request(s->requests.startPlayback)},
-            {"stopPlayback", request(s->requests.stopPlayback)}};
-}
-
 }  // namespace velotap

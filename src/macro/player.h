@@ -6,7 +6,6 @@
 #include <functional>
 #include <vector>
 
-#include "bridge/bindings.h"
 #include "engine/engine.h"
 #include "engine/engine_state.h"
 #include "engine/synthesis.h"
@@ -71,8 +70,5 @@ WorkerWake PlayerStep(PlayerWorker& worker, const PlayerContext& context, int64_
 // The thread body; returns when the running flag is clear after a wait, releasing whatever the
 // macro still holds.
 void RunPlayerThread(EngineContext context, ProfileList& profiles);
-
-// startPlayback and stopPlayback, in binding order.
-std::vector<Binding> PlaybackBindings(EngineContext context);
 
 }  // namespace velotap

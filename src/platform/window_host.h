@@ -1,7 +1,8 @@
 #pragma once
 // The top-level window with its embedded web view, as the main window and the panels use it.
 // Implemented over WebKitGTK on Linux and over WebView2 on Windows; the fake records everything.
-// Everything except Dispatch and Resolve runs on the UI thread.
+// Everything except Dispatch runs on the UI thread. The page bridge's rules are not here: a host
+// only carries the page's messages, evaluates scripts and dispatches (bridge/page_bridge.h).
 #include <functional>
 #include <memory>
 #include <optional>
@@ -26,9 +27,6 @@ struct WindowPlacement {
     bool maximized = false;
 };
 
-using SyncBinding = std::function<std::string(const std::string& args)>;
-using AsyncBinding = std::function<void(const std::string& id, const std::string& args)>;
-
 // An icon image: 32-bit RGBA rows, top row first.
 struct IconImage {
     int size = 0;
@@ -45,16 +43,19 @@ class WindowHost {
   public:
     virtual ~WindowHost() = default;
 
-    // Page and bridge.
+    // Page.
     virtual void SetTitle(const std::string& title) = 0;
     virtual void SetHtml(const std::string& html) = 0;
-    virtual void Bind(const std::string& name, SyncBinding fn) = 0;
-    virtual void BindAsync(const std::string& name, AsyncBinding fn) = 0;
-    // Settles the page's promise of call `id`: status 0 resolves it with the JSON `result`
-    // (empty: undefined), any other status rejects it. Any thread.
-    virtual void Resolve(const std::string& id, int status, const std::string& result) = 0;
+    // Runs `script` in every page loaded from now on, before the page's own scripts.
+    virtual void AddStartScript(const std::string& script) = 0;
+    // A JavaScript function expression that hands one message text from the page to the handler
+    // set with OnPageMessage.
+    virtual std::string PagePostFunction() const = 0;
+    // Receives each message text the page posts, on the UI thread.
+    virtual void OnPageMessage(std::function<void(const std::string&)> fn) = 0;
     // Runs `work` on the UI thread; calls run in the order they were dispatched. Any thread.
     virtual void Dispatch(std::function<void()> work) = 0;
+    // Runs `script` in the page shown now.
     virtual void Eval(const std::string& script) = 0;
     virtual void Run() = 0;
     virtual void Terminate() = 0;

@@ -209,23 +209,4 @@ void CancelMacroImport(MacroImportContext& context, std::string_view pendingId) 
     TakeHeld(context.held, pendingId);
 }
 
-std::vector<Binding> MacroImportBindings(MacroImportContext context) {
-    std::vector<Binding> b;
-    b.push_back({"exportProfile",
-                 [context](const std::string&) mutable { return ExportProfile(context); }});
-    b.push_back({"importProfile",
-                 [context](const std::string&) mutable { return ImportProfile(context); }});
-    b.push_back({"confirmMacroImport", [context](const std::string& args) mutable {
-                     ConfirmMacroImport(context, FlattenArgs(args));
-                     return std::string();
-                 }});
-    b.push_back({"cancelMacroImport", [context](const std::string& args) mutable {
-                     CancelMacroImport(context, FlattenArgs(args));
-                     return std::string();
-                 }});
-    b.push_back({"getPendingMacroImport",
-                 [context](const std::string&) mutable { return GetPendingMacroImport(context); }});
-    return b;
-}
-
 }  // namespace velotap

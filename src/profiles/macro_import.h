@@ -9,7 +9,6 @@
 #include <string_view>
 #include <vector>
 
-#include "bridge/bindings.h"
 #include "engine/engine_state.h"
 #include "macro/profile_list.h"
 #include "macro/unified_event.h"
@@ -102,15 +101,12 @@ ImportOutcome ImportMacroPath(MacroImportContext& context, const std::string& pa
 // but under its own name. The alert for the page when it cannot be read; empty otherwise.
 std::string ImportStartupMacro(MacroImportContext& context, const std::string& path);
 
-// The page functions.
+// What the page functions do (app/bindings_profiles.cpp).
 std::string ExportProfile(MacroImportContext& context);
 std::string ImportProfile(MacroImportContext& context);
 std::string GetPendingMacroImport(MacroImportContext& context);
 // Only the held import's exact id acts; anything else leaves it held.
 void ConfirmMacroImport(MacroImportContext& context, std::string_view pendingId);
 void CancelMacroImport(MacroImportContext& context, std::string_view pendingId);
-
-// exportProfile, importProfile, confirmMacroImport, cancelMacroImport, getPendingMacroImport.
-std::vector<Binding> MacroImportBindings(MacroImportContext context);
 
 }  // namespace velotap

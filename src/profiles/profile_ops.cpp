@@ -77,26 +77,4 @@ void ClearProfile(ProfileList& list, EngineState& state) {
     ResetCurrentProfile(list, state);
 }
 
-std::vector<Binding> ProfileBindings(ProfileList& list, EngineState& state) {
-    std::vector<Binding> b;
-    b.push_back({"clearProfile", [&list, &state](const std::string&) {
-                     ClearProfile(list, state);
-                     return std::string();
-                 }});
-    b.push_back({"addProfile", [&list, &state](const std::string& args) {
-                     AddProfile(list, state, FlattenArgs(args));
-                     return std::string();
-                 }});
-    b.push_back({"deleteProfile", [&list, &state](const std::string&) {
-                     DeleteProfile(list, state);
-                     return std::string();
-                 }});
-    b.push_back({"switchProfile", [&list, &state](const std::string& args) {
-                     SwitchProfile(list, state, FlattenArgs(args));
-                     return std::string();
-                 }});
-    b.push_back({"getProfiles", [&list](const std::string&) { return ProfilesJson(list); }});
-    return b;
-}
-
 }  // namespace velotap

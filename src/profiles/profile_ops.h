@@ -6,7 +6,6 @@
 #include <string_view>
 #include <vector>
 
-#include "bridge/bindings.h"
 #include "engine/engine_state.h"
 #include "macro/profile_list.h"
 
@@ -27,8 +26,5 @@ void DeleteProfile(ProfileList& list, EngineState& state);
 // Resets the tool settings and empties the current profile's macro; hotkeys, recorder settings and
 // hold modes stay.
 void ClearProfile(ProfileList& list, EngineState& state);
-
-// clearProfile, addProfile, deleteProfile, switchProfile, getProfiles, in binding order.
-std::vector<Binding> ProfileBindings(ProfileList& list, EngineState& state);
 
 }  // namespace velotap

@@ -64,24 +64,6 @@ bool IsFontMagic(const std::string& head) {
            (head.compare(0, 4, "OTTO") == 0 || head.compare(0, 4, std::string("\0\1\0\0", 4)) == 0);
 }
 
-// Index one past the closing quote of the string opening at `i`; npos when it is unterminated. A
-// quote preceded by an odd run of backslashes is escaped.
-size_t SkipString(std::string_view s, size_t i) {
-    const char* base = s.data();
-    size_t pos = i + 1;
-    while (pos < s.size()) {
-        const void* hit = std::memchr(base + pos, '"', s.size() - pos);
-        if (!hit) break;
-        size_t q = static_cast<const char*>(hit) - base;
-        size_t run = 0;
-        while (q - run > i + 1 && base[q - run - 1] == '\\')
-            ++run;
-        if (run % 2 == 0) return q + 1;
-        pos = q + 1;
-    }
-    return std::string_view::npos;
-}
-
 ThemeCheck Reject(std::string message) {
     ThemeCheck check;
     check.error = std::move(message);
@@ -132,7 +114,7 @@ PieceListing ListPieces(std::string_view s) {
         if (i >= s.size() || s[i] != '"') break;
         if (commas != (listing.names.empty() ? 0 : 1)) listing.plain = false;
         size_t quote = i;
-        size_t afterName = SkipString(s, i);
+        size_t afterName = JsonStringEnd(s, i);
         if (afterName == std::string_view::npos) break;
         size_t colon = s.find(':', afterName);
         if (colon == std::string_view::npos) break;
@@ -145,7 +127,7 @@ PieceListing ListPieces(std::string_view s) {
         while (i < s.size() && IsBlank(s[i]))
             ++i;
         if (i < s.size() && s[i] == '"') {
-            size_t end = SkipString(s, i);
+            size_t end = JsonStringEnd(s, i);
             if (end != std::string_view::npos) {
                 i = end;
                 size_t next = i;
@@ -164,7 +146,7 @@ PieceListing ListPieces(std::string_view s) {
         while (i < s.size()) {
             char c = s[i];
             if (c == '"') {
-                i = SkipString(s, i);
+                i = JsonStringEnd(s, i);
                 if (i == std::string_view::npos) i = s.size();
                 continue;
             }

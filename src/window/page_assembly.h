@@ -14,7 +14,9 @@ constexpr size_t kInlinedPageLimit = 2097152;
 using UiFileReader = std::function<std::optional<std::string>(const std::string& name)>;
 
 // Replaces the first tag of each inlinable script by the script's text, unless the file is
-// missing, holds "</script>", or the page would grow past the limit.
+// missing, holds "</script>", or the page would grow past the limit. Then the page's own modules
+// are inlined under the same rules: the first <link rel="stylesheet" href="NAME"> and
+// <script src="NAME"></script> of each other name inside the ui folder.
 std::string AssemblePage(std::string html, const UiFileReader& readUiFile);
 
 // Reads ui files from the "ui" folder of `executableFolder`.

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/main_bindings.h"
-#include "platform/fake/fake_window_host.h"
+#include "support/fake_page.h"
 #include "support/subprocess.h"
 
 namespace velotap {
@@ -10,10 +10,10 @@ TEST(MainBindings, BoundInContractOrderAndAnswering) {
     TempDir dir;
     MainApp app;
     app.appSettingsPath = dir.File("appsettings.txt");
-    FakeWindowHost host;
-    app.window = &host;
-    BindAll(host, MainBindings(app));
-    EXPECT_EQ(host.bindOrder,
+    FakePage page;
+    app.window = &page.host;
+    EXPECT_EQ(BindAll(page.bridge, MainBindings(app)), std::vector<std::string>{});
+    EXPECT_EQ(page.bridge.BoundNames(),
               (std::vector<std::string>{"resizeWindow",          "updateSpammer",
                                         "startSpammer",          "stopSpammer",
                                         "updateKeySpam",         "startKeySpam",
@@ -34,22 +34,23 @@ TEST(MainBindings, BoundInContractOrderAndAnswering) {
                                         "getProfiles",           "exportProfile",
                                         "importProfile",         "confirmMacroImport",
                                         "cancelMacroImport",     "getPendingMacroImport",
-                                        "getSettings",           "reassignKey"}));
+                                        "getSettings",           "reassignKey",
+                                        "getSendTiming"}));
 
     app.SetPendingAlert("That theme \"x\" failed.");
-    EXPECT_EQ(host.Call("getPendingThemeAlert"), R"("That theme \"x\" failed.")");
-    EXPECT_EQ(host.Call("getPendingThemeAlert"), R"("")");
+    EXPECT_EQ(page.Call("getPendingThemeAlert"), R"("That theme \"x\" failed.")");
+    EXPECT_EQ(page.Call("getPendingThemeAlert"), R"("")");
 
-    EXPECT_EQ(host.Call("setAppSetting", R"(["alwaysOnTop","1"])"), "");
-    EXPECT_TRUE(host.topmost);
+    EXPECT_EQ(page.Call("setAppSetting", R"(["alwaysOnTop","1"])"), "");
+    EXPECT_TRUE(page.host.topmost);
     EXPECT_NE(ReadWholeFile(app.appSettingsPath).find("alwaysOnTop=1\r\n"), std::string::npos);
-    EXPECT_EQ(host.Call("setAppSetting", R"(["alwaysOnTop"])"), "");
+    EXPECT_EQ(page.Call("setAppSetting", R"(["alwaysOnTop"])"), "");
     EXPECT_TRUE(app.settings.alwaysOnTop);
 
-    host.Call("markWarningSeen", R"(["first-run"])");
-    host.Call("setPanelOrder", R"(["panel-ui,panel-keyspam"])");
+    page.Call("markWarningSeen", R"(["first-run"])");
+    page.Call("setPanelOrder", R"(["panel-ui,panel-keyspam"])");
     EXPECT_NE(
-        host.Call("getAppSettings")
+        page.Call("getAppSettings")
             .find(
                 R"("seenWarnings":["first-run"],"minimizedPanels":[],"panelOrder":["panel-ui","panel-keyspam"]})"),
         std::string::npos);
@@ -57,14 +58,14 @@ TEST(MainBindings, BoundInContractOrderAndAnswering) {
     // The tracker status keeps the event mirror current for other processes.
     app.capture.eventsPath = dir.File("macroevents.txt");
     app.profiles.Current().push_back(UnifiedEvent{3, 0.5, 0, 0, 0, 65, true, 0});
-    host.Call("getTrackerStatus");
+    page.Call("getTrackerStatus");
     app.capture.mirrors.Flush();
     EXPECT_EQ(ReadWholeFile(app.capture.eventsPath),
               R"j([{"id":0,"time":0.500000,"desc":"Keyboard VK: 65 (DOWN)"}])j");
 
-    EXPECT_EQ(host.Call("resizeWindow", "[300,400]"), "");
-    EXPECT_EQ(host.client.height, 400);
-    EXPECT_EQ(host.Call("openLink", R"(["nowhere"])"), "");
+    EXPECT_EQ(page.Call("resizeWindow", "[300,400]"), "");
+    EXPECT_EQ(page.host.client.height, 400);
+    EXPECT_EQ(page.Call("openLink", R"(["nowhere"])"), "");
     EXPECT_EQ(LinkAddress("nowhere"), nullptr);
     EXPECT_NE(LinkAddress("docs"), nullptr);
     EXPECT_NE(LinkAddress("discord"), nullptr);

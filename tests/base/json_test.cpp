@@ -31,6 +31,48 @@ TEST(JsonEscape, QuotesAndEscapes) {
         EXPECT_EQ(JsonEscape(c.in), c.out) << c.in;
 }
 
+TEST(IsJsonText, AcceptsWhatJsonParseAccepts) {
+    const struct {
+        std::string text;
+        bool json;
+    } cases[] = {
+        {"0", true},
+        {"-0.5e+10", true},
+        {" \t\r\n[1, 2.0, -3E2] ", true},
+        {R"("a\"\u00e9\/")", true},
+        {R"({"a":{"b":[true,false,null,{}]},"c":""})", true},
+        {"[]", true},
+        {std::string(100000, '[') + std::string(100000, ']'), true},
+        {"", false},
+        {" ", false},
+        {"01", false},
+        {"1.", false},
+        {".5", false},
+        {"+1", false},
+        {"1e", false},
+        {"tru", false},
+        {"nul", false},
+        {"[1,]", false},
+        {"[1 2]", false},
+        {R"({"a" 1})", false},
+        {R"({"a":1,})", false},
+        {"{1:2}", false},
+        {"'a'", false},
+        {R"("\x")", false},
+        {R"("\u12")", false},
+        {"\"tab\there\"", false},
+        {"\"open", false},
+        {"[1]]", false},
+        {"{not json", false},
+        {"1 2", false},
+        {"NaN", false},
+        {std::string(1000, '['), false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsJsonText(c.text), c.json) << c.text.substr(0, 40);
+    }
+}
+
 TEST(JsonLookup, ReadsOnlyOutermostMembersFirstWins) {
     const std::string doc =
         R"( { "a" : "x", "inner": {"a": "deep", "b": [1, {"c": "}"}]}, "a": "second", "n": 2 ,)"

@@ -3,7 +3,7 @@
 
 #include <thread>
 
-#include "capture_fixture.h"
+#include "support/capture_fixture.h"
 
 namespace velotap {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "base/json.h"
-#include "capture_fixture.h"
+#include "support/capture_fixture.h"
 
 namespace velotap {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "capture_fixture.h"
+#include "support/capture_fixture.h"
 
 namespace velotap {
 

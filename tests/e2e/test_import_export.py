@@ -93,7 +93,7 @@ class ImportExportTest(unittest.TestCase):
         risky = self.write("risky.vtpmacro", "Risky\r\n" + RISKY_EVENTS)
         self.s.script("document.getElementById('profileImport').click();")
         self.reply("Open", risky)
-        wait_for(lambda: not self.s.script("return document.getElementById('review').hidden"),
+        wait_for(lambda: self.s.script("return document.getElementById('review').open"),
                  what="the review")
         rows = self.s.script("return [...document.querySelectorAll('#reviewMatches li')]"
                              ".map(li => li.textContent)")

@@ -175,6 +175,9 @@ class Session:
         self.sid = self.wd("POST", "/session", caps)["sessionId"]
         wait_for(lambda: self.script("return document.readyState") == "complete",
                  what="page load")
+        # The page shows itself once it has its first state from the program.
+        wait_for(lambda: self.script("return !document.body.classList.contains('booting')"),
+                 what="the page's first state")
 
     def _driver_up(self):
         try:
@@ -224,6 +227,34 @@ class Session:
     def click(self, element):
         key = next(iter(element))
         self.wd("POST", f"/session/{self.sid}/element/{element[key]}/click", {})
+
+    def actions(self, *sources):
+        self.wd("POST", f"/session/{self.sid}/actions", {"actions": list(sources)})
+
+    def press(self, *keys):
+        """Presses each key (a WebDriver key value, e.g. "\ue004" for Tab) on the focused element."""
+        steps = []
+        for key in keys:
+            steps += [{"type": "keyDown", "value": key}, {"type": "keyUp", "value": key}]
+        self.actions({"type": "key", "id": "keyboard", "actions": steps})
+
+    def drag(self, source, target, steps=12):
+        """Drags from the middle of `source` to the middle of `target` with the pointer."""
+        a = self.wd("GET", f"/session/{self.sid}/element/{next(iter(source.values()))}/rect")
+        b = self.wd("GET", f"/session/{self.sid}/element/{next(iter(target.values()))}/rect")
+        x0, y0 = a["x"] + a["width"] / 2, a["y"] + a["height"] / 2
+        x1, y1 = b["x"] + b["width"] / 2, b["y"] + b["height"] / 2
+        moves = [{"type": "pointerMove", "duration": 30, "x": int(x0 + (x1 - x0) * i / steps),
+                  "y": int(y0 + (y1 - y0) * i / steps)} for i in range(steps + 1)]
+        self.actions({"type": "pointer", "id": "mouse", "parameters": {"pointerType": "mouse"},
+                      "actions": moves[:1] + [{"type": "pointerDown", "button": 0}] + moves[1:] +
+                                 [{"type": "pointerUp", "button": 0}]})
+
+    def next_frames(self):
+        """Returns once the page has drawn two more frames (screenshots show the last one)."""
+        self.wd("POST", f"/session/{self.sid}/execute/async", {"args": [], "script":
+                "const done = arguments[0];"
+                "requestAnimationFrame(() => requestAnimationFrame(() => done(true)));"})
 
     def screenshot(self, path):
         import base64

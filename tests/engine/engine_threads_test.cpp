@@ -7,21 +7,19 @@
 #include "engine/engine.h"
 #include "platform/fake/fake_input.h"
 #include "platform/fake/fake_windows.h"
+#include "support/engine_signals.h"
+#include "support/wait_for.h"
 
 namespace velotap {
 
 namespace {
 
-struct Threads {
+struct Threads : EngineSignals {
     Engine engine;
     FakeInput input;
     FakeDesktop desktop;
     FakeMessenger messenger;
-    Flag running{1}, stopTools{1};
-    Event quit{EventReset::Manual}, command{EventReset::Auto}, clickWake{EventReset::Auto},
-        keySpamWake{EventReset::Auto}, playWake{EventReset::Auto}, ack{EventReset::Auto};
-    EngineContext context{engine,    running,     stopTools, quit, command,
-                          clickWake, keySpamWake, playWake,  ack};
+    EngineContext context = ContextOf(engine);
     std::vector<std::thread> threads;
 
     Threads() {
@@ -38,13 +36,6 @@ struct Threads {
         for (std::thread& t : threads)
             if (t.joinable()) t.join();
     }
-    bool WaitFor(const std::function<bool()>& done) {
-        for (int i = 0; i < 5000; ++i) {
-            if (done()) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return false;
-    }
 };
 
 }  // namespace
@@ -58,7 +49,7 @@ TEST(EngineThreads, CountedRunsEndByThemselvesAndShutDownEndsEveryWait) {
     t.engine.state.keySpam.ksRptTimes = 2;
     RaiseRequest(t.engine.state.requests.startClick, t.command);
     RaiseRequest(t.engine.state.requests.startKeySpam, t.command);
-    ASSERT_TRUE(t.WaitFor([&] {
+    ASSERT_TRUE(WaitFor([&] {
         return !t.engine.state.clickSpamming.load() && !t.engine.state.keySpamming.load() &&
                t.input.Count() == 6 + 5;
     }));
@@ -75,10 +66,27 @@ TEST(EngineThreads, CountedRunsEndByThemselvesAndShutDownEndsEveryWait) {
     t.engine.state.click.rptMode = 1;
     t.engine.state.click.ss = 10;
     RaiseRequest(t.engine.state.requests.startClick, t.command);
-    ASSERT_TRUE(t.WaitFor([&] { return t.input.Count() == 2; }));
+    ASSERT_TRUE(WaitFor([&] { return t.input.Count() == 2; }));
     RaiseRequest(t.engine.state.requests.stopClick, t.command);
-    ASSERT_TRUE(t.WaitFor([&] { return t.input.Count() == 5; }));
+    ASSERT_TRUE(WaitFor([&] { return t.input.Count() == 5; }));
     t.Stop();
+}
+
+TEST(EngineThreads, BusyNotifierTellsAnEditorThatOpensLater) {
+    Threads t;
+    {
+        std::lock_guard lock(t.desktop.mutex);
+        t.desktop.windows = {{9, kTimelineEditorTitle}};
+    }
+    auto busy = [&](uint64_t state) {
+        for (const FakeMessenger::Posted& p : t.messenger.Snapshot())
+            if (p.window == 9 && p.message == kBusyNoticeMessage && p.wparam == state) return true;
+        return false;
+    };
+    ASSERT_TRUE(WaitFor([&] { return busy(0); }));
+    t.engine.state.playing.store(1);
+    EXPECT_TRUE(WaitFor([&] { return busy(1); }));
+    t.engine.state.playing.store(0);
 }
 
 }  // namespace velotap

@@ -8,6 +8,8 @@
 #include "base/event.h"
 #include "engine/engine.h"
 #include "platform/linux/x11_key_map.h"
+#include "support/engine_signals.h"
+#include "support/wait_for.h"
 #include "support/xvfb.h"
 
 // Xlib's macros clash with GoogleTest's names, so it comes last.
@@ -22,21 +24,9 @@ namespace velotap {
 
 namespace {
 
-bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
-    for (int i = 0; i < ms; ++i) {
-        if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return done();
-}
-
-struct RunningEngine {
+struct RunningEngine : EngineSignals {
     Engine engine;
-    Flag running{1}, stopTools{1};
-    Event quit{EventReset::Manual}, command{EventReset::Auto}, clickWake{EventReset::Auto},
-        keySpamWake{EventReset::Auto}, playWake{EventReset::Auto}, ack{EventReset::Auto};
-    EngineContext context{engine,    running,     stopTools, quit, command,
-                          clickWake, keySpamWake, playWake,  ack};
+    EngineContext context = ContextOf(engine);
     std::vector<std::thread> threads;
     std::string error;
 

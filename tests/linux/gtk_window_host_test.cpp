@@ -28,7 +28,7 @@ constexpr const char* kPage = R"(<!doctype html><body><script>
 
 }  // namespace
 
-TEST(WebKitHost, BridgeAndPostingFromOtherThreads) {
+TEST(GtkWindowHost, BridgeAndPostingFromOtherThreads) {
     PrivateXServer x;
     ASSERT_TRUE(x.ok());
     std::string error;
@@ -39,7 +39,8 @@ TEST(WebKitHost, BridgeAndPostingFromOtherThreads) {
     std::thread resolver;
     PagePoster poster;
     poster.Attach(host.get());
-    BindAll(*host,
+    PageBridge bridge(*host);
+    BindAll(bridge,
             {
                 {"report",
                  [&](const std::string& args) {
@@ -66,7 +67,7 @@ TEST(WebKitHost, BridgeAndPostingFromOtherThreads) {
                 {"broken", [](const std::string&) { return std::string("{not json"); }},
                 {"later", nullptr,
                  [&](const std::string& id, const std::string& args) {
-                     resolver = std::thread([&host, id, args] { host->Resolve(id, 0, args); });
+                     resolver = std::thread([&bridge, id, args] { bridge.Resolve(id, 0, args); });
                  }},
             });
     host->SetHtml(kPage);

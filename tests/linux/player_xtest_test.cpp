@@ -7,6 +7,7 @@
 #include "base/event.h"
 #include "engine/engine.h"
 #include "macro/player.h"
+#include "support/engine_signals.h"
 #include "support/xvfb.h"
 
 // Xlib's macros clash with GoogleTest's names, so it comes last.
@@ -43,13 +44,11 @@ TEST(PlayerXTest, PlaysTheMacroAndReleasesWhatItHolds) {
                           Ev(EventType::Key, 0.03, 0, 0, 0, 0x41, false),
                           Ev(EventType::AbsoluteMove, 0.04, 100, 50, 0, 0, false),
                           Ev(EventType::MouseButton, 0.05, 200, 100, 0x0002, 0, false)};
-    Flag running{1}, stopTools{1};
-    Event quit{EventReset::Manual}, command{EventReset::Auto}, clickWake{EventReset::Auto},
-        keyWake{EventReset::Auto}, playWake{EventReset::Auto}, ack{EventReset::Auto};
-    EngineContext c{engine, running, stopTools, quit, command, clickWake, keyWake, playWake, ack};
+    EngineSignals signals;
+    const EngineContext c = signals.ContextOf(engine);
     std::thread player(RunPlayerThread, c, std::ref(profiles));
     std::thread processor(RunCommandProcessorThread, c);
-    RaiseRequest(engine.state.requests.startPlayback, command);
+    RaiseRequest(engine.state.requests.startPlayback, signals.command);
     for (int i = 0; i < 5000 && engine.state.playing.load() == 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     for (int i = 0; i < 5000 && engine.state.playing.load() == 1; ++i)
@@ -60,8 +59,8 @@ TEST(PlayerXTest, PlaysTheMacroAndReleasesWhatItHolds) {
     EXPECT_TRUE(engine.input->CursorPosition(x, y));
     EXPECT_EQ(x, 200);
     EXPECT_EQ(y, 100);
-    running = 0;
-    quit.Set();
+    signals.running = 0;
+    signals.quit.Set();
     player.join();
     processor.join();
 

@@ -14,6 +14,7 @@
 #include "macro/recorder.h"
 #include "platform/clock.h"
 #include "platform/key_names.h"
+#include "support/wait_for.h"
 #include "support/xvfb.h"
 
 // Xlib's macros clash with GoogleTest's names, so it comes last.
@@ -28,14 +29,6 @@
 namespace velotap {
 
 namespace {
-
-bool WaitFor(const std::function<bool()>& done, int ms = 3000) {
-    for (int i = 0; i < ms; ++i) {
-        if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return done();
-}
 
 XDevice* OpenDeviceNamed(Display* display, const char* name) {
     int count = 0;

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <memory>
 #include <thread>
 
 #include "platform/desktop.h"
@@ -67,6 +69,43 @@ TEST(XConnection, ErrorsOnOwnConnectionsAreIgnoredAndGtkKeepsItsOwn) {
         return untrapped == 0 ? 0 : 4;
     });
     EXPECT_EQ(status, 0);
+}
+
+TEST(XDesktop, SearchFollowsWindowsAndTitlesAsTheyChange) {
+    PrivateXServer x;
+    ASSERT_TRUE(x.ok());
+    std::unique_ptr<Desktop> desktop = ConnectDesktop();
+    ASSERT_TRUE(desktop);
+    Display* client = XOpenDisplay(nullptr);
+    ASSERT_TRUE(client);
+    auto find = [&](const std::string& title) {
+        return desktop->FindTopLevel([&](const std::string& t) { return t == title; });
+    };
+    // The desktop hears of each change a moment after the client's request was made.
+    auto eventually = [&](const std::string& title, bool present) {
+        for (int i = 0; i < 2000; ++i) {
+            if (find(title).has_value() == present) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return false;
+    };
+    Window early = XCreateSimpleWindow(client, DefaultRootWindow(client), 0, 0, 10, 10, 0, 0, 0);
+    XStoreName(client, early, "Early");
+    XSync(client, False);
+    EXPECT_TRUE(eventually("Early", true));  // known from the first search
+    Window w = XCreateSimpleWindow(client, DefaultRootWindow(client), 0, 0, 10, 10, 0, 0, 0);
+    XStoreName(client, w, "First");
+    XSync(client, False);
+    EXPECT_TRUE(eventually("First", true));
+    XStoreName(client, w, "Second");
+    XSync(client, False);
+    EXPECT_TRUE(eventually("Second", true));
+    EXPECT_TRUE(eventually("First", false));
+    XDestroyWindow(client, w);
+    XSync(client, False);
+    EXPECT_TRUE(eventually("Second", false));
+    EXPECT_TRUE(find("Early").has_value());
+    XCloseDisplay(client);
 }
 
 }  // namespace velotap

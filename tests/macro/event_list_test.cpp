@@ -6,6 +6,7 @@
 #include <fstream>
 #include <functional>
 
+#include "app/bindings.h"
 #include "support/subprocess.h"
 
 namespace velotap {

@@ -6,10 +6,11 @@
 #include <regex>
 #include <thread>
 
+#include "app/bindings.h"
 #include "base/json.h"
 #include "platform/fake/fake_file_dialogs.h"
-#include "platform/fake/fake_window_host.h"
 #include "profiles/profile_settings.h"
+#include "support/fake_page.h"
 #include "support/subprocess.h"
 
 namespace velotap {
@@ -324,18 +325,18 @@ TEST_F(MacroImportTest, ImportDuringRecordingLeavesTheRecordingProfileCurrent) {
 }
 
 TEST_F(MacroImportTest, BoundFunctionsFlattenTheirArguments) {
-    FakeWindowHost host;
-    BindAll(host, MacroImportBindings(Context()));
-    EXPECT_EQ(host.bindOrder,
+    FakePage page;
+    BindAll(page.bridge, MacroImportBindings(Context()));
+    EXPECT_EQ(page.bridge.BoundNames(),
               (std::vector<std::string>{"exportProfile", "importProfile", "confirmMacroImport",
                                         "cancelMacroImport", "getPendingMacroImport"}));
     dialogs.openAnswers.push_back(dir.Write("r.vtpmacro", std::string("R\r\n") + kRiskyEvents));
-    const std::string pending = host.Call("importProfile");
-    EXPECT_EQ(host.Call("getPendingMacroImport"), pending);
-    EXPECT_EQ(host.Call("confirmMacroImport", "[\"" + PendingId() + "\"]"), "");
+    const std::string pending = page.Call("importProfile");
+    EXPECT_EQ(page.Call("getPendingMacroImport"), pending);
+    EXPECT_EQ(page.Call("confirmMacroImport", "[\"" + PendingId() + "\"]"), "");
     EXPECT_EQ(profiles.profiles.size(), 2u);
-    EXPECT_EQ(host.Call("getPendingMacroImport"), R"({"outcome":"none"})");
-    EXPECT_EQ(host.Call("importProfile"), R"({"outcome":"cancelled"})");
+    EXPECT_EQ(page.Call("getPendingMacroImport"), R"({"outcome":"none"})");
+    EXPECT_EQ(page.Call("importProfile"), R"({"outcome":"cancelled"})");
 }
 
 }  // namespace velotap

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "app/bindings.h"
 #include "profiles/profile_settings.h"
 
 namespace velotap {

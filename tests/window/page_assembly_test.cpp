@@ -39,4 +39,29 @@ TEST(PageAssembly, LeavesTagsItCannotInline) {
     EXPECT_EQ(AssemblePage(page, Files({{"timeline.js", over}})), page);
 }
 
+TEST(PageAssembly, InlinesThePagesOwnModules) {
+    const std::string css = R"(<link rel="stylesheet" href="css/a.css">)";
+    const std::string js = R"(<script src="js/a.js"></script>)";
+    const std::string up = R"(<script src="../secret.js"></script>)";
+    auto read = Files({{"css/a.css", R"(/*<script src="js/b.js"></script>*/)"},
+                       {"js/a.js", "A()"},
+                       {"js/b.js", "B()"},
+                       {"css/bad.css", "</style>"},
+                       {"../secret.js", "S()"},
+                       {"vendor/Sortable.min.js", "S()"}});
+    struct Case {
+        std::string page, assembled;
+    } cases[] = {
+        // No tag inside an inlined file is replaced.
+        {css + js, R"(<style>/*<script src="js/b.js"></script>*/</style><script>A()</script>)"},
+        {js + js, "<script>A()</script>" + js},
+        {up + R"(<link rel="stylesheet" href="css/bad.css">)",
+         up + R"(<link rel="stylesheet" href="css/bad.css">)"},
+        // A listed script keeps its own rule: a second tag stays, also for the module pass.
+        {kSortable + kSortable, "<script>S()</script>" + kSortable},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(AssemblePage(c.page, read), c.assembled) << c.page;
+}
+
 }  // namespace velotap

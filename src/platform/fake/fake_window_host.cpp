@@ -2,34 +2,24 @@
 
 namespace velotap {
 
-void FakeWindowHost::Bind(const std::string& name, SyncBinding fn) {
-    bindOrder.push_back(name);
-    sync_[name] = std::move(fn);
-}
-
-void FakeWindowHost::BindAsync(const std::string& name, AsyncBinding fn) {
-    bindOrder.push_back(name);
-    async_[name] = std::move(fn);
-}
-
-std::string FakeWindowHost::Call(const std::string& name, const std::string& args) {
-    if (auto it = sync_.find(name); it != sync_.end()) return it->second(args);
-    if (auto it = async_.find(name); it != async_.end()) it->second("fake", args);
-    return {};
-}
-
-void FakeWindowHost::Resolve(const std::string& id, int, const std::string& result) {
-    resolved.emplace_back(id, result);
+void FakeWindowHost::PostFromPage(const std::string& message) {
+    if (onMessage_) onMessage_(message);
 }
 
 void FakeWindowHost::Dispatch(std::function<void()> work) {
+    std::lock_guard lock(dispatchMutex_);
     dispatched_.push_back(std::move(work));
 }
 
 void FakeWindowHost::RunDispatched() {
-    while (!dispatched_.empty()) {
-        auto work = std::move(dispatched_.front());
-        dispatched_.pop_front();
+    for (;;) {
+        std::function<void()> work;
+        {
+            std::lock_guard lock(dispatchMutex_);
+            if (dispatched_.empty()) return;
+            work = std::move(dispatched_.front());
+            dispatched_.pop_front();
+        }
         work();
     }
 }

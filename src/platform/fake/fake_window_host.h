@@ -1,8 +1,8 @@
 #pragma once
 // An in-memory window host: records what the program does to its window and page, and lets a test
-// call bound functions as the page would.
+// post messages as the page would (tests/support/fake_page.h calls bound functions with it).
 #include <deque>
-#include <map>
+#include <mutex>
 
 #include "platform/window_host.h"
 
@@ -21,9 +21,8 @@ class FakeWindowHost final : public WindowHost {
 
     // What the program did.
     std::string title, html;
-    std::vector<std::string> bindOrder;
+    std::vector<std::string> startScripts;
     std::vector<std::string> evaluated;
-    std::vector<std::pair<std::string, std::string>> resolved;  // id, result
     Rect client{100, 100, 0, 0};  // client area; the frame is derived from it
     bool maximized = false, minimized = false, topmost = false, foreground = false;
     int setClientSizeCalls = 0;
@@ -32,16 +31,18 @@ class FakeWindowHost final : public WindowHost {
     std::function<void(const WindowPlacement&)> onPlacement;
     std::function<void(const std::vector<std::string>&)> onDrop;
 
-    // Calls a bound function the way the page does, with the JSON argument array text.
-    std::string Call(const std::string& name, const std::string& args = "[]");
-    // Runs dispatched work, in order.
+    // Hands `message` to the page message handler, as the page's post function does.
+    void PostFromPage(const std::string& message);
+    // Runs dispatched work, in order, until none is left.
     void RunDispatched();
 
     void SetTitle(const std::string& t) override { title = t; }
     void SetHtml(const std::string& h) override { html = h; }
-    void Bind(const std::string& name, SyncBinding fn) override;
-    void BindAsync(const std::string& name, AsyncBinding fn) override;
-    void Resolve(const std::string& id, int status, const std::string& result) override;
+    void AddStartScript(const std::string& script) override { startScripts.push_back(script); }
+    std::string PagePostFunction() const override { return "function (text) {}"; }
+    void OnPageMessage(std::function<void(const std::string&)> fn) override {
+        onMessage_ = std::move(fn);
+    }
     void Dispatch(std::function<void()> work) override;
     void Eval(const std::string& script) override { evaluated.push_back(script); }
     void Run() override {}
@@ -67,8 +68,8 @@ class FakeWindowHost final : public WindowHost {
     }
 
   private:
-    std::map<std::string, SyncBinding> sync_;
-    std::map<std::string, AsyncBinding> async_;
+    std::function<void(const std::string&)> onMessage_;
+    std::mutex dispatchMutex_;  // work may be dispatched from any thread
     std::deque<std::function<void()>> dispatched_;
 };
 

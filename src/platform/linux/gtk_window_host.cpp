@@ -5,51 +5,15 @@
 #include <webkit2/webkit2.h>
 
 #include <csignal>
-#include <map>
 #include <optional>
 #include <utility>
 #include <vector>
 
-#include "base/json.h"
-#include "base/page_message.h"
 #include "platform/window_host.h"
 
 namespace velotap {
 
 namespace {
-
-// The page side of the bridge: every bound name becomes a global function returning a promise;
-// the native side settles it by id.
-constexpr const char* kBridgeScript = R"JS((function () {
-  if (window.__velotap) return;
-  var pending = {}, seq = 0;
-  window.__velotap = {
-    call: function (name, args) {
-      var id = String(++seq);
-      return new Promise(function (resolve, reject) {
-        pending[id] = { resolve: resolve, reject: reject };
-        window.webkit.messageHandlers.velotap.postMessage(JSON.stringify(
-            { id: id, method: name, params: Array.prototype.slice.call(args) }));
-      });
-    },
-    settle: function (id, status, result) {
-      var p = pending[id];
-      if (!p) return;
-      delete pending[id];
-      var settle = status === 0 ? p.resolve : p.reject;
-      if (result === "") { settle(undefined); return; }
-      var value;
-      try { value = JSON.parse(result); } catch (e) {
-        p.reject(new Error("Failed to parse binding result as JSON"));
-        return;
-      }
-      settle(value);
-    },
-    bind: function (name) {
-      window[name] = function () { return window.__velotap.call(name, arguments); };
-    }
-  };
-})();)JS";
 
 // Browser keys that would reload, navigate, search, zoom, print or open the inspector.
 bool IsBrowserAccelerator(const GdkEventKey* key) {
@@ -103,7 +67,6 @@ class WebKitHost final : public WindowHost {
         manager_ = webkit_user_content_manager_new();
         g_signal_connect(manager_, "script-message-received::velotap", G_CALLBACK(OnMessage), this);
         webkit_user_content_manager_register_script_message_handler(manager_, "velotap");
-        AddUserScript(kBridgeScript);
 
         view_ = WEBKIT_WEB_VIEW(g_object_new(
             WEBKIT_TYPE_WEB_VIEW, "web-context", context, "user-content-manager", manager_,
@@ -151,18 +114,20 @@ class WebKitHost final : public WindowHost {
         webkit_web_view_load_html(view_, html.c_str(), nullptr);
     }
 
-    void Bind(const std::string& name, SyncBinding fn) override {
-        sync_[name] = std::move(fn);
-        ExposeToPage(name);
+    void AddStartScript(const std::string& source) override {
+        WebKitUserScript* script =
+            webkit_user_script_new(source.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                                   WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+        webkit_user_content_manager_add_script(manager_, script);
+        webkit_user_script_unref(script);
     }
 
-    void BindAsync(const std::string& name, AsyncBinding fn) override {
-        async_[name] = std::move(fn);
-        ExposeToPage(name);
+    std::string PagePostFunction() const override {
+        return "function (text) { window.webkit.messageHandlers.velotap.postMessage(text); }";
     }
 
-    void Resolve(const std::string& id, int status, const std::string& result) override {
-        Dispatch([this, script = SettleScript(id, status, result)] { Eval(script); });
+    void OnPageMessage(std::function<void(const std::string&)> fn) override {
+        onMessage_ = std::move(fn);
     }
 
     void Dispatch(std::function<void()> work) override {
@@ -286,20 +251,6 @@ class WebKitHost final : public WindowHost {
     }
 
   private:
-    void AddUserScript(const char* source) {
-        WebKitUserScript* script =
-            webkit_user_script_new(source, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
-                                   WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
-        webkit_user_content_manager_add_script(manager_, script);
-        webkit_user_script_unref(script);
-    }
-
-    void ExposeToPage(const std::string& name) {
-        std::string script = "window.__velotap.bind(" + JsonEscape(name) + ");";
-        AddUserScript(script.c_str());
-        Eval(kBridgeScript + std::string("\n") + script);  // a page already shown gets it too
-    }
-
     static Rect WorkArea(GdkMonitor* monitor) {
         GdkRectangle w;
         gdk_monitor_get_workarea(monitor, &w);
@@ -385,23 +336,13 @@ class WebKitHost final : public WindowHost {
         if (auto p = Placement()) onPlacement_(*p);
     }
 
-    void HandleMessage(const std::string& text) {
-        const PageMessage m = ParsePageMessage(text);
-        if (auto it = sync_.find(m.method); it != sync_.end()) {
-            Resolve(m.id, 0, it->second(m.params));
-        } else if (auto at = async_.find(m.method); at != async_.end()) {
-            at->second(m.id, m.params);
-        } else {
-            Resolve(m.id, 1, UnknownFunctionResult(m.method));
-        }
-    }
-
     static void OnMessage(WebKitUserContentManager*, WebKitJavascriptResult* result,
                           gpointer self) {
         JSCValue* value = webkit_javascript_result_get_js_value(result);
         if (!jsc_value_is_string(value)) return;
         gchar* text = jsc_value_to_string(value);
-        static_cast<WebKitHost*>(self)->HandleMessage(text ? text : "");
+        auto* host = static_cast<WebKitHost*>(self);
+        if (host->onMessage_) host->onMessage_(text ? text : "");
         g_free(text);
     }
 
@@ -508,8 +449,7 @@ class WebKitHost final : public WindowHost {
     GtkWidget* window_ = nullptr;
     WebKitWebView* view_ = nullptr;
     WebKitUserContentManager* manager_ = nullptr;
-    std::map<std::string, SyncBinding> sync_;
-    std::map<std::string, AsyncBinding> async_;
+    std::function<void(const std::string&)> onMessage_;
     std::function<void(const WindowPlacement&)> onPlacement_;
     std::function<void(const std::vector<std::string>&)> onDrop_;
     Rect normal_;

@@ -3,6 +3,10 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <algorithm>
+#include <mutex>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/desktop.h"
@@ -29,11 +33,25 @@ class XDesktop final : public Desktop {
     explicit XDesktop(Display* display) : display_(display) {}
     ~XDesktop() override { CloseOwnDisplay(display_); }
 
+    // The busy notice searches every 15 ms: the titles are kept from the server's notifications,
+    // so a search while nothing changes makes no round trip.
     std::optional<WindowHandle> FindTopLevel(
         const std::function<bool(const std::string&)>& matches) override {
-        ErrorTrap trap(display_);
-        for (Window w : TopLevels()) {
-            if (matches(Title(w))) return static_cast<WindowHandle>(w);
+        std::lock_guard lock(mutex_);
+        if (!watching_) {
+            ErrorTrap trap(display_);
+            XSelectInput(display_, DefaultRootWindow(display_),
+                         SubstructureNotifyMask | PropertyChangeMask);
+            Resync();
+            watching_ = true;
+        }
+        if (XPending(display_)) {
+            ErrorTrap trap(display_);
+            while (XPending(display_))
+                Handle();
+        }
+        for (const auto& [window, title] : titles_) {
+            if (matches(title)) return static_cast<WindowHandle>(window);
         }
         return std::nullopt;
     }
@@ -89,6 +107,63 @@ class XDesktop final : public Desktop {
         XFlush(display_);
     }
 
+    // One notification about the top-level windows or their titles.
+    void Handle() {
+        XEvent e;
+        XNextEvent(display_, &e);
+        const Window root = DefaultRootWindow(display_);
+        switch (e.type) {
+            case CreateNotify:
+                if (e.xcreatewindow.parent == root && !managed_) Watch(e.xcreatewindow.window);
+                break;
+            case ReparentNotify:
+                if (managed_) break;
+                if (e.xreparent.parent == root)
+                    Watch(e.xreparent.window);
+                else
+                    Forget(e.xreparent.window);
+                break;
+            case DestroyNotify:
+                Forget(e.xdestroywindow.window);
+                break;
+            case PropertyNotify:
+                if (e.xproperty.window == root) {
+                    if (e.xproperty.atom == XInternAtom(display_, "_NET_CLIENT_LIST", False)) {
+                        Resync();
+                    }
+                } else if (e.xproperty.atom == XA_WM_NAME ||
+                           e.xproperty.atom == XInternAtom(display_, "_NET_WM_NAME", False)) {
+                    for (auto& entry : titles_) {
+                        if (entry.first == e.xproperty.window) entry.second = Title(entry.first);
+                    }
+                }
+                break;
+        }
+    }
+
+    void Resync() {
+        std::vector<std::pair<Window, std::string>> old = std::move(titles_);
+        titles_.clear();
+        for (Window w : TopLevels()) {
+            auto known =
+                std::find_if(old.begin(), old.end(), [w](auto& e) { return e.first == w; });
+            if (known != old.end())
+                titles_.push_back(std::move(*known));
+            else
+                Watch(w);
+        }
+    }
+
+    void Watch(Window w) {
+        Forget(w);
+        XSelectInput(display_, w, PropertyChangeMask);  // before reading: no change is missed
+        titles_.emplace_back(w, Title(w));
+    }
+
+    void Forget(Window w) {
+        std::erase_if(titles_, [w](auto& e) { return e.first == w; });
+    }
+
     std::vector<Window> TopLevels() {
         std::vector<Window> windows;
         Atom type;
@@ -103,7 +178,8 @@ class XDesktop final : public Desktop {
             windows.assign(list, list + count);
         }
         if (data) XFree(data);
-        if (!windows.empty()) return windows;
+        managed_ = !windows.empty();
+        if (managed_) return windows;
         // No window manager: the top-level windows are the root's children.
         Window root, parent, *children = nullptr;
         unsigned int n = 0;
@@ -138,6 +214,10 @@ class XDesktop final : public Desktop {
     }
 
     Display* display_;
+    std::mutex mutex_;
+    bool watching_ = false;
+    bool managed_ = false;  // a window manager lists the top-level windows
+    std::vector<std::pair<Window, std::string>> titles_;
 };
 
 }  // namespace

@@ -1,40 +1,26 @@
-// Every tests/scenarios/*.txt file is one test of the engine on the fake backend.
-#include <gtest/gtest.h>
+#include "engine_world.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 
-#include "base/args.h"
 #include "engine/command_processor.h"
 #include "macro/event_line.h"
-#include "scenario_runner.h"
+#include "platform/fake/fake_key_names.h"
 
 namespace velotap {
 
 namespace {
 
 std::string KeyName(uint16_t scan) {
-    uint32_t vk = FakeInput::FakeVirtualKey(scan);
-    if ((vk >= 0x41 && vk <= 0x5A) || (vk >= 0x30 && vk <= 0x39)) {
-        return std::string(1, static_cast<char>(vk));
-    }
+    const uint32_t vk = FakeInput::FakeVirtualKey(scan);
+    if (std::string name = FakeKeyNames().LayoutName(vk); !name.empty()) return name;
     switch (vk) {
-        case 0x0D:
-            return "Enter";
         case 0x10:
             return "Shift";
         case 0x11:
             return "Ctrl";
         case 0x12:
             return "Alt";
-        case 0x1B:
-            return "Esc";
-        case 0x20:
-            return "Space";
-        case 0x2E:
-            return "Delete";
         case 0x25:
             return "Left";
         default:
@@ -117,26 +103,21 @@ int64_t ParseDuration(const std::string& text) {
     return -1;
 }
 
-std::vector<std::string> Words(const std::string& line) {
-    std::istringstream in(line);
-    std::vector<std::string> words;
-    for (std::string w; in >> w;)
-        words.push_back(w);
-    return words;
-}
-
 int32_t ParseNumber(const std::string& text) {
     return static_cast<int32_t>(std::stol(text, nullptr, 0));
 }
 
 }  // namespace
 
-ScenarioRunner::ScenarioRunner()
-    : context_{engine_,    running_,     stopTools_, quit_, command_,
-               clickWake_, keySpamWake_, playWake_,  ack_},
-      player_{engine_.state, engine_.synth, profiles_, running_, stopTools_, command_, [this] {
-                  Log("busy-notice");
-              }} {
+EngineWorld::EngineWorld()
+    : context_{signals_.ContextOf(engine_)},
+      player_{engine_.state,
+              engine_.synth,
+              profiles_,
+              signals_.running,
+              signals_.stopTools,
+              signals_.command,
+              [this] { Log("busy-notice"); }} {
     engine_.Use(&input_, &desktop_, &messenger_);
     bindings_ = ToolBindings(context_);
     for (Binding& b : PlaybackBindings(context_))
@@ -145,17 +126,17 @@ ScenarioRunner::ScenarioRunner()
     Settle();
 }
 
-std::string ScenarioRunner::Call(const std::string& name, const std::string& args) {
+std::string EngineWorld::Call(const std::string& name, const std::string& args) {
     for (const Binding& b : bindings_)
         if (b.name == name) return b.sync(args);
     return "<unknown function " + name + ">";
 }
 
-void ScenarioRunner::Log(const std::string& what) {
+void EngineWorld::Log(const std::string& what) {
     out_.push_back(FormatTime(now_) + " " + what);
 }
 
-void ScenarioRunner::Drain() {
+void EngineWorld::Drain() {
     for (const InputRecord& r : input_.Take()) {
         if (quiet_ && r.kind == InputRecord::Kind::Mouse &&
             r.flags == (kMouseMove | kMouseAbsolute)) {
@@ -168,7 +149,7 @@ void ScenarioRunner::Drain() {
     }
 }
 
-void ScenarioRunner::LogFlags() {
+void EngineWorld::LogFlags() {
     auto show = [this](uint8_t now, uint8_t& shown, const char* name) {
         if (now == shown) return;
         shown = now;
@@ -179,18 +160,19 @@ void ScenarioRunner::LogFlags() {
     show(engine_.state.playing.load(), shownPlaying_, "playing");
 }
 
-bool ScenarioRunner::RunProcessorIfDue() {
+bool EngineWorld::RunProcessorIfDue() {
     // The processor thread runs one pass at start, then one per command event.
-    if (!processorFirst_ && !command_.IsSet()) return false;
+    if (!processorFirst_ && !signals_.command.IsSet()) return false;
     processorFirst_ = false;
-    command_.Reset();
-    RunCommandPass(engine_.state, engine_.synth, context_.Events(), stopTools_, engine_.hooks);
+    signals_.command.Reset();
+    RunCommandPass(engine_.state, engine_.synth, context_.Events(), signals_.stopTools,
+                   engine_.hooks);
     Drain();
     LogFlags();
     return true;
 }
 
-bool ScenarioRunner::RunWorkerIfDue(Worker& w, Event& own, Which which) {
+bool EngineWorld::RunWorkerIfDue(Worker& w, Event& own, Which which) {
     bool due = w.firstRun;
     if (!due && w.wake.kind != WorkerWake::Kind::Precise && own.IsSet()) {
         own.Reset();  // consumed by the wait it ends
@@ -216,18 +198,18 @@ bool ScenarioRunner::RunWorkerIfDue(Worker& w, Event& own, Which which) {
     return true;
 }
 
-void ScenarioRunner::Settle() {
+void EngineWorld::Settle() {
     for (int guard = 0; guard < 10000; ++guard) {
         bool ran = RunProcessorIfDue();
-        ran = RunWorkerIfDue(clickThread_, clickWake_, Which::Click) || ran;
-        ran = RunWorkerIfDue(keyThread_, keySpamWake_, Which::KeySpam) || ran;
-        ran = RunWorkerIfDue(playerThread_, playWake_, Which::Player) || ran;
+        ran = RunWorkerIfDue(clickThread_, signals_.clickWake, Which::Click) || ran;
+        ran = RunWorkerIfDue(keyThread_, signals_.keySpamWake, Which::KeySpam) || ran;
+        ran = RunWorkerIfDue(playerThread_, signals_.playWake, Which::Player) || ran;
         if (!ran) return;
     }
     Log("<no quiescence>");
 }
 
-void ScenarioRunner::Advance(int64_t nanos) {
+void EngineWorld::Advance(int64_t nanos) {
     const int64_t target = now_ + nanos;
     Settle();  // what the script raised at the current time
     for (;;) {
@@ -243,7 +225,7 @@ void ScenarioRunner::Advance(int64_t nanos) {
     Settle();
 }
 
-bool ScenarioRunner::Run(const std::string& line, std::string& error) {
+bool EngineWorld::Run(const std::string& line, std::string& error) {
     std::vector<std::string> w = Words(line);
     if (w.empty()) return true;
     const std::string& verb = w[0];
@@ -272,11 +254,11 @@ bool ScenarioRunner::Run(const std::string& line, std::string& error) {
                 error = "unknown request " + w[1];
                 return false;
             }
-            RaiseRequest(*flag, command_);
+            RaiseRequest(*flag, signals_.command);
         } else if (verb == "assign" && w.size() == 3) {
             s.pendingSlot.exchange(ParseNumber(w[1]));
             s.capturedKey.exchange(ParseNumber(w[2]));
-            command_.Set();
+            signals_.command.Set();
             Settle();  // one capture at a time, as the capture thread delivers them
         } else if (verb == "stall" && w.size() == 2) {
             // The clock moves on while no thread gets to run: a late wake-up.
@@ -328,7 +310,7 @@ bool ScenarioRunner::Run(const std::string& line, std::string& error) {
 // sets tspd, tloop, tloopMs or stopTools; "moves quiet" stops listing absolute moves and
 // "cursor" lists where the last one went and how many were sent since the last "cursor". False with
 // `error` empty for a line of another kind.
-bool ScenarioRunner::RunPlayerLine(const std::vector<std::string>& w, std::string& error) {
+bool EngineWorld::RunPlayerLine(const std::vector<std::string>& w, std::string& error) {
     const std::string& verb = w[0];
     EngineState& s = engine_.state;
     if (verb == "macro" && w.size() == 2) {
@@ -353,7 +335,7 @@ bool ScenarioRunner::RunPlayerLine(const std::vector<std::string>& w, std::strin
         } else if (w[1] == "tloopMs") {
             s.recorder.tloopMs.exchange(ParseNumber(w[2]));
         } else if (w[1] == "stopTools") {
-            stopTools_.exchange(static_cast<uint8_t>(ParseNumber(w[2])));
+            signals_.stopTools.exchange(static_cast<uint8_t>(ParseNumber(w[2])));
         } else {
             error = "unknown setting " + w[1];
             return false;
@@ -371,88 +353,13 @@ bool ScenarioRunner::RunPlayerLine(const std::vector<std::string>& w, std::strin
     return true;
 }
 
-std::vector<std::string> ScenarioRunner::Finish() {
+std::vector<std::string> EngineWorld::Finish() {
     Settle();
     return out_;
 }
 
-bool LoadScenario(const std::string& path, std::vector<std::string>& script,
-                  std::vector<std::string>& expected, std::string& error) {
-    std::ifstream in(path);
-    if (!in) {
-        error = "cannot open " + path;
-        return false;
-    }
-    bool inExpected = false;
-    for (std::string line; std::getline(in, line);) {
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
-            line.pop_back();
-        if (line.empty() || line[0] == '#') continue;
-        if (line == "---") {
-            inExpected = true;
-            continue;
-        }
-        (inExpected ? expected : script).push_back(line);
-    }
-    if (!inExpected) error = path + " has no \"---\" line before its expected output";
-    return inExpected;
-}
-
-std::string CompareSideBySide(const std::vector<std::string>& expected,
-                              const std::vector<std::string>& actual) {
-    if (expected == actual) return "";
-    size_t width = 8;
-    for (const std::string& e : expected)
-        width = std::max(width, e.size());
-    std::string out =
-        "\n  " + std::string("expected") + std::string(width - 8, ' ') + " | actual\n";
-    bool marked = false;
-    for (size_t i = 0; i < std::max(expected.size(), actual.size()); ++i) {
-        std::string e = i < expected.size() ? expected[i] : "";
-        std::string a = i < actual.size() ? actual[i] : "";
-        bool differ = i >= expected.size() || i >= actual.size() || e != a;
-        out += (differ && !marked) ? "> " : "  ";
-        marked = marked || differ;
-        out += e + std::string(width - e.size(), ' ') + " | " + a + "\n";
-    }
-    return out;
-}
-
-class Scenario : public testing::TestWithParam<std::string> {};
-
-TEST_P(Scenario, ProducesExpectedOutput) {
-    std::vector<std::string> script, expected;
-    std::string error;
-    ASSERT_TRUE(LoadScenario(GetParam(), script, expected, error)) << error;
-    ScenarioRunner runner;
-    for (const std::string& line : script) {
-        ASSERT_TRUE(runner.Run(line, error)) << GetParam() << ": " << line << ": " << error;
-    }
-    std::string diff = CompareSideBySide(expected, runner.Finish());
-    EXPECT_TRUE(diff.empty()) << GetParam() << diff;
-}
-
-std::vector<std::string> ScenarioFiles() {
-    std::vector<std::string> files;
-    for (const auto& entry :
-         std::filesystem::directory_iterator(VELOTAP_SOURCE_DIR "/tests/scenarios")) {
-        if (entry.path().extension() == ".txt") files.push_back(entry.path().string());
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-INSTANTIATE_TEST_SUITE_P(Engine, Scenario, testing::ValuesIn(ScenarioFiles()),
-                         [](const testing::TestParamInfo<std::string>& info) {
-                             std::string name = std::filesystem::path(info.param).stem().string();
-                             std::replace(name.begin(), name.end(), '-', '_');
-                             return name;
-                         });
-
-TEST(ScenarioRunner, ShowsExpectedAndActualSideBySide) {
-    std::string diff = CompareSideBySide({"@0ms a", "@5ms b"}, {"@0ms a", "@6ms b"});
-    EXPECT_NE(diff.find("> @5ms b"), std::string::npos) << diff;
-    EXPECT_NE(diff.find("| @6ms b"), std::string::npos) << diff;
+std::unique_ptr<ScenarioWorld> MakeEngineWorld() {
+    return std::make_unique<EngineWorld>();
 }
 
 }  // namespace velotap

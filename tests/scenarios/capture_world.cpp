@@ -1,28 +1,17 @@
-// Capture scenarios: files under tests/scenarios/capture, each an input script (key and button
-// events, moves, settings, requests, "250ms" lines that advance the manual clock), a line "---"
-// and the expected output: verdicts, tool transitions, status values and macro dumps.
-#include <gtest/gtest.h>
-
+// The capture world of the scenarios: key and button events, moves, settings, requests and
+// "250ms" lines that advance the manual clock go through the capture decisions and the recorder;
+// the output is verdicts, tool transitions, status values and macro dumps.
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
 
 #include "base/json.h"
-#include "capture_fixture.h"
+#include "scenario_world.h"
+#include "support/capture_fixture.h"
 
 namespace velotap {
 
 namespace {
-
-std::vector<std::string> Words(const std::string& line) {
-    std::istringstream in(line);
-    std::vector<std::string> words;
-    for (std::string w; in >> w;)
-        words.push_back(w);
-    return words;
-}
 
 // F1-F12, Esc, single letters and digits, or a decimal code.
 bool KeyCode(const std::string& name, uint32_t& code) {
@@ -46,9 +35,9 @@ bool Point(const std::string& text, int32_t& x, int32_t& y) {
     return std::sscanf(text.c_str(), "%d,%d", &x, &y) == 2;
 }
 
-class CaptureScenario {
+class CaptureWorld final : public ScenarioWorld {
   public:
-    bool Run(const std::string& line, std::string& error) {
+    bool Run(const std::string& line, std::string& error) override {
         const std::vector<std::string> w = Words(line);
         const std::string& op = w[0];
         int32_t x = 10, y = 20;
@@ -96,7 +85,7 @@ class CaptureScenario {
         return true;
     }
 
-    std::vector<std::string> Finish() { return out_; }
+    std::vector<std::string> Finish() override { return out_; }
 
   private:
     std::map<std::string, Flag*>& Flags() {
@@ -145,59 +134,10 @@ class CaptureScenario {
     std::vector<std::string> out_;
 };
 
-class Scenario : public testing::TestWithParam<std::string> {};
-
-TEST_P(Scenario, Runs) {
-    std::ifstream in(GetParam());
-    ASSERT_TRUE(in) << GetParam();
-    std::vector<std::string> script, expected;
-    bool afterSeparator = false;
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line == "---") {
-            afterSeparator = true;
-            continue;
-        }
-        if (line.empty() || line[0] == '#') continue;
-        (afterSeparator ? expected : script).push_back(line);
-    }
-    ASSERT_TRUE(afterSeparator) << GetParam() << ": no line ---";
-    CaptureScenario runner;
-    std::string error;
-    for (const std::string& line : script)
-        ASSERT_TRUE(runner.Run(line, error)) << GetParam() << ": " << line << ": " << error;
-    const std::vector<std::string> actual = runner.Finish();
-    std::ostringstream diff;
-    const size_t n = std::max(expected.size(), actual.size());
-    bool same = expected.size() == actual.size();
-    for (size_t i = 0; i < n; ++i) {
-        const std::string e = i < expected.size() ? expected[i] : "";
-        const std::string a = i < actual.size() ? actual[i] : "";
-        same = same && e == a;
-        diff << (e == a ? "  " : "> ") << e << std::string(e.size() < 44 ? 44 - e.size() : 1, ' ')
-             << "| " << a << "\n";
-    }
-    EXPECT_TRUE(same) << GetParam() << "\nexpected" << std::string(36, ' ') << "| actual\n"
-                      << diff.str();
-}
-
-std::vector<std::string> ScenarioFiles() {
-    std::vector<std::string> files;
-    for (const auto& entry :
-         std::filesystem::directory_iterator(VELOTAP_SOURCE_DIR "/tests/scenarios/capture")) {
-        if (entry.path().extension() == ".txt") files.push_back(entry.path().string());
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-INSTANTIATE_TEST_SUITE_P(Capture, Scenario, testing::ValuesIn(ScenarioFiles()),
-                         [](const testing::TestParamInfo<std::string>& info) {
-                             std::string name = std::filesystem::path(info.param).stem().string();
-                             std::replace(name.begin(), name.end(), '-', '_');
-                             return name;
-                         });
-
 }  // namespace
+
+std::unique_ptr<ScenarioWorld> MakeCaptureWorld() {
+    return std::make_unique<CaptureWorld>();
+}
 
 }  // namespace velotap

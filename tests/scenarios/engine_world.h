@@ -1,12 +1,11 @@
 #pragma once
-// Runs an engine scenario: the command processor, both tool workers and the macro player as steps
-// on a manual clock over the fake backend, modelled on their threads (which events end which
-// waits). The script is a list of lines; the output is one line per observed effect, stamped with
-// the clock.
-#include <sstream>
+// The engine world of the scenarios: the command processor, both tool workers and the macro player
+// as steps on a manual clock over the fake backend, modelled on their threads (which events end
+// which waits). The output is one line per observed effect, stamped with the clock.
 #include <string>
 #include <vector>
 
+#include "app/bindings.h"
 #include "base/event.h"
 #include "engine/click_spammer.h"
 #include "engine/engine.h"
@@ -15,16 +14,16 @@
 #include "macro/profile_list.h"
 #include "platform/fake/fake_input.h"
 #include "platform/fake/fake_windows.h"
+#include "scenario_world.h"
+#include "support/engine_signals.h"
 
 namespace velotap {
 
-class ScenarioRunner {
+class EngineWorld final : public ScenarioWorld {
   public:
-    ScenarioRunner();
-    // Runs one script line; false with `error` set when it cannot be understood.
-    bool Run(const std::string& line, std::string& error);
-    // Everything observed so far, after a final settle.
-    std::vector<std::string> Finish();
+    EngineWorld();
+    bool Run(const std::string& line, std::string& error) override;
+    std::vector<std::string> Finish() override;
 
   private:
     struct Worker {
@@ -47,9 +46,7 @@ class ScenarioRunner {
     FakeInput input_;
     FakeDesktop desktop_;
     FakeMessenger messenger_;
-    Flag running_{1}, stopTools_{1};
-    Event quit_{EventReset::Manual}, command_{EventReset::Auto}, clickWake_{EventReset::Auto},
-        keySpamWake_{EventReset::Auto}, playWake_{EventReset::Auto}, ack_{EventReset::Auto};
+    EngineSignals signals_;
     EngineContext context_;
     std::vector<Binding> bindings_;
     ProfileList profiles_;
@@ -67,14 +64,5 @@ class ScenarioRunner {
     uint8_t shownClick_ = 0, shownKeys_ = 0, shownPlaying_ = 0;
     std::vector<std::string> out_;
 };
-
-// Loads a scenario file: script lines, a line "---", expected lines. Comments (#) and blank lines
-// are skipped in both parts.
-bool LoadScenario(const std::string& path, std::vector<std::string>& script,
-                  std::vector<std::string>& expected, std::string& error);
-
-// Expected and actual side by side, the first difference marked; empty when they are equal.
-std::string CompareSideBySide(const std::vector<std::string>& expected,
-                              const std::vector<std::string>& actual);
 
 }  // namespace velotap
