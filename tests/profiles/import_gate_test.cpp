@@ -117,8 +117,10 @@ TEST(ImportGate, LongRunsKeepTheirCyclesNextToTheMacrosKeys) {
 
 TEST(ImportGate, TooManyKeysToCheckIsRefused) {
     std::string targets;
-    for (int i = 0; i < 200; ++i)
-        targets += (i ? "|" : "") + std::to_string(65 + i % 26);
+    for (int i = 0; i < 200; ++i) {
+        if (i) targets += '|';
+        targets += std::to_string(65 + i % 26);
+    }
     std::vector<UnifiedEvent> events = {KeySpammer(0, true)};
     for (int i = 1; i <= 100; ++i)
         events.push_back(Key(i, 16, i % 2 == 1));
