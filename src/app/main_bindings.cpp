@@ -67,7 +67,7 @@ std::vector<Binding> MainBindings(MainApp& app) {
         b.push_back(std::move(recorder));
     for (Binding& playback : PlaybackBindings(app.EngineView()))
         b.push_back(std::move(playback));
-    const MacroEditView macroEdit{app.profiles, app.capture.eventsPath};
+    const MacroEditView macroEdit = app.capture.EventListView();
     b.push_back(OptimizeMacroBinding(macroEdit));
     b.push_back(TrackerStatusBinding(capture));
     for (Binding& list : MacroListBindings(macroEdit))

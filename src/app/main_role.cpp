@@ -141,6 +141,7 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest,
     app.dataFolder = GetDataFolder();
     app.executableFolder = ExecutableFolder();
     app.sessionPath = MigrateDataFiles(app.dataFolder, app.executableFolder);
+    MakeDataFilesOwnerOnly(app.dataFolder);
     const std::unique_ptr<CrashSave> crashSave = InstallCrashSave(
         [&app] { SaveSessionAfterCrash(app.session, app.sessionPath, SessionOf(app)); });
     LoadSession(app.session, app.sessionPath, SessionOf(app));
@@ -201,6 +202,9 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest,
     app.themeWatch = WatchFolder(app.themes->folder);
     if (app.themeWatch)
         app.threads.themeWatcher = std::thread(RunThemeWatcherThread, std::ref(app));
+
+    // The hotkeys work from the moment the window shows.
+    if (app.capture.backend) app.capture.backend->Settle();
 
     WindowHostOptions options;
     options.automation = AutomationRequested(argc, argv);

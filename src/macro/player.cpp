@@ -237,7 +237,7 @@ WorkerWake PlayerStep(PlayerWorker& w, const PlayerContext& c, int64_t now) {
                 }
                 {
                     std::lock_guard lock(c.profiles.lock);
-                    const std::vector<UnifiedEvent>& current = c.profiles.Current();
+                    const std::vector<UnifiedEvent>& current = c.profiles.CurrentMacro();
                     w.macro.assign(current.begin(), current.end());
                 }
                 if (w.macro.empty()) {

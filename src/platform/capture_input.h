@@ -77,6 +77,10 @@ class CaptureBackend {
     virtual void Stop() = 0;
     // Any thread: the hotkeys or a pending capture changed; backends that grab look again.
     virtual void Refresh() = 0;
+    // Any thread: returns once Run has brought its grabs in line with the hotkeys and the pending
+    // capture as they stand at this call, or after a few seconds when Run does not get there.
+    // True when it did.
+    virtual bool Settle() = 0;
     // Capture thread: whether the screen point lies on a window of this program (this process or
     // another process of the same executable). Any failure answers false.
     virtual bool IsOwnWindowAt(int32_t x, int32_t y) = 0;

@@ -112,6 +112,7 @@ TEST(MainBindings, BoundInContractOrderAndAnswering) {
     app.capture.eventsPath = dir.File("macroevents.txt");
     app.profiles.Current().push_back(UnifiedEvent{3, 0.5, 0, 0, 0, 65, true, 0});
     page.Call("getTrackerStatus");
+    app.capture.mirrors.Flush();
     EXPECT_EQ(ReadWholeFile(app.capture.eventsPath),
               R"j([{"id":0,"time":0.500000,"desc":"Keyboard VK: 65 (DOWN)"}])j");
 

@@ -182,7 +182,15 @@ struct CaptureRig {
     }
     size_t Events() {
         std::lock_guard<std::recursive_mutex> lock(store.lock);
-        return store.Current().size();
+        return store.CurrentMacro().size();
+    }
+    // Whether a release of `vk` has been recorded: the sentinel after input that must leave no
+    // trace, since the capture thread handles input in the order it happened.
+    bool Recorded(uint32_t vk) {
+        std::lock_guard<std::recursive_mutex> lock(store.lock);
+        for (const UnifiedEvent& e : store.CurrentMacro())
+            if (e.type == EventType::Key && e.vk == vk && !e.down) return true;
+        return false;
     }
 };
 
@@ -243,7 +251,10 @@ TEST(XiCapture, RecordsPhysicalInputButNotInjectedOrOwnClicks) {
                   &mask);
     desk.Button(1, true);
     desk.Button(1, false);
-    ASSERT_TRUE(WaitFor([&] { return rig.Events() >= 5; }));
+    desk.Key(XK_f, true);
+    desk.Key(XK_f, false);
+    ASSERT_TRUE(WaitFor([&] { return rig.Recorded('F'); }));
+    const size_t before = rig.Events();
     // Injected input (the core XTEST devices) is not recorded.
     XTestFakeButtonEvent(desk.display, 3, True, CurrentTime);
     XTestFakeButtonEvent(desk.display, 3, False, CurrentTime);

@@ -23,7 +23,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <climits>
+#include <condition_variable>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -68,6 +70,7 @@ class XiCapture final : public CaptureBackend {
         Wake();
     }
     void Refresh() override { Wake(); }
+    bool Settle() override;
     bool IsOwnWindowAt(int32_t x, int32_t y) override;
     CaptureStatus Snapshot() override {
         std::lock_guard lock(statusMutex_);
@@ -84,6 +87,7 @@ class XiCapture final : public CaptureBackend {
     void ReadRepeatControls();
     uint32_t VkOf(int keycode);
     void UpdateGrabs(CaptureHandler& handler);
+    void HoldGrabs(CaptureHandler& handler);
     void HandleGrabEvent(CaptureHandler& handler, XEvent& event);
     int Decide(CaptureHandler& handler, const XIDeviceEvent& e, std::set<int>& held);
     void HandleRawEvent(CaptureHandler& handler, XEvent& event);
@@ -100,6 +104,10 @@ class XiCapture final : public CaptureBackend {
     int xkbEvent_;
     int wake_;
     std::atomic<bool> stop_{false};
+    // Settle: calls take tickets; a pass of UpdateGrabs begun after a ticket was taken serves it.
+    std::mutex settleMutex_;
+    std::condition_variable settled_;
+    uint64_t ticketsTaken_ = 0, ticketsServed_ = 0;
     std::set<int> xtestDevices_;
     XGrabs grabs_;
     bool grabsValid_ = false;
@@ -177,7 +185,32 @@ uint32_t XiCapture::VkOf(int keycode) {
     return keysym == NoSymbol ? 0 : KeysymToVk(keysym);
 }
 
+bool XiCapture::Settle() {
+    std::unique_lock lock(settleMutex_);
+    const uint64_t ticket = ++ticketsTaken_;
+    Wake();
+    return settled_.wait_for(lock, std::chrono::seconds(10),
+                             [&] { return ticketsServed_ >= ticket; });
+}
+
 void XiCapture::UpdateGrabs(CaptureHandler& handler) {
+    uint64_t serving = 0, served = 0;
+    {
+        std::lock_guard lock(settleMutex_);
+        serving = ticketsTaken_;
+        served = ticketsServed_;
+    }
+    HoldGrabs(handler);
+    if (serving == served) return;
+    XSync(grab_, False);  // in effect at the server before anyone is told so
+    {
+        std::lock_guard lock(settleMutex_);
+        ticketsServed_ = serving;
+    }
+    settled_.notify_all();
+}
+
+void XiCapture::HoldGrabs(CaptureHandler& handler) {
     const CaptureGrabs want = handler.WantedGrabs();
     if (mappingChanged_) {
         // Sent on every switch between keyboards too; only a hotkey that moved to another

@@ -108,6 +108,7 @@ class HookCapture final : public CaptureBackend {
         status.observing = hooked_.load();
         return status;
     }
+    bool Settle() override { return true; }
     bool IsOwnWindowAt(int32_t x, int32_t y) override;
 
   private:
