@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "app/main_bindings.h"
 #include "bridge/page_bridge.h"
 #include "fuzz_json.h"
+#include "platform/fake/fake_file_dialogs.h"
 #include "platform/fake/fake_window_host.h"
 
 using namespace velotap;
@@ -24,8 +26,8 @@ using namespace velotap;
 namespace {
 
 bool LeftOut(std::string_view name) {
-    for (std::string_view skipped : {"openLink", "importProfile", "exportProfile", "startUpdate",
-                                     "popOutPanel", "openTimelineEditor"}) {
+    for (std::string_view skipped : {"openLink", "importProfile", "exportProfile", "importTheme",
+                                     "startUpdate", "popOutPanel", "openTimelineEditor"}) {
         if (name == skipped) return true;
     }
     return false;
@@ -40,6 +42,8 @@ struct World {
 
     World() {
         app.appSettingsPath = Scratch + "/appsettings.txt";
+        app.themes = std::make_unique<ThemeStore>(Scratch);
+        app.fileDialogs = std::make_unique<FakeFileDialogs>();
         std::vector<Binding> bindings;
         for (Binding& b : MainBindings(app)) {
             if (!LeftOut(b.name)) bindings.push_back(std::move(b));

@@ -16,8 +16,10 @@ std::string Api(const PlatformCapabilities::Api& api, bool available) {
 std::string CapabilitiesDocument(const CapabilityFacts& f) {
     const bool capture = f.platform.capture.available && f.observing;
     std::string failed;
-    for (const std::string& name : f.hotkeysFailed)
-        failed += (failed.empty() ? "" : ",") + JsonEscape(name);
+    for (const std::string& name : f.hotkeysFailed) {
+        if (!failed.empty()) failed += ',';
+        failed += JsonEscape(name);
+    }
     return "{\"platform\":" + JsonEscape(f.platform.platform) +
            ",\"displayServer\":" + JsonEscape(f.platform.displayServer) + ",\"synthesis\":" +
            Api(f.platform.synthesis, f.platform.synthesis.available && f.synthesisConnected) +

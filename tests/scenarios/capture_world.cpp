@@ -106,11 +106,11 @@ class CaptureWorld final : public ScenarioWorld {
     static std::string Describe(const CaptureGrabs& g) {
         std::string text = "hotkeys";
         for (int32_t code : g.hotkeys)
-            text += " " + std::to_string(code);
+            text.append(" ").append(std::to_string(code));
         text += g.anyKey ? " | any key |" : " | buttons";
         if (g.anyKey) text += " buttons";
         for (int32_t code = 1; code <= 6; ++code)
-            if (g.HasButton(code)) text += " " + std::to_string(code);
+            if (g.HasButton(code)) text.append(" ").append(std::to_string(code));
         return text;
     }
     std::map<std::string, Flag*>& Flags() {

@@ -227,8 +227,10 @@ void XiCapture::HoldGrabs(CaptureHandler& handler) {
     }
     if (!outcome.heldByOthers.empty()) {
         std::string names;
-        for (const std::string& name : outcome.heldByOthers)
-            names += (names.empty() ? "" : ", ") + name;
+        for (const std::string& name : outcome.heldByOthers) {
+            if (!names.empty()) names += ", ";
+            names += name;
+        }
         handler.Report(
             "While a hotkey is being assigned, keys that another program holds still "
             "reach that program: " +
