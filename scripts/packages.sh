@@ -11,7 +11,7 @@ VELOTAP_PACKAGES=(
     xdg-utils shared-mime-info libglib2.0-bin
     clang libclang-rt-14-dev
     mingw-w64 wine wine64 openssl
-    chromium fonts-dejavu-core
+    chromium fonts-dejavu-core locales-all nlohmann-json3-dev
 )
 
 missing=()
