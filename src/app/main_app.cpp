@@ -8,7 +8,7 @@ namespace velotap {
 
 void MainThreads::JoinAll() {
     for (std::thread* t : {&clickSpammer, &keySpammer, &capture, &player, &commandProcessor,
-                           &busyNotifier, &autosave, &updateCheck}) {
+                           &pipeServer, &busyNotifier, &autosave, &updateCheck}) {
         if (t->joinable()) t->join();
     }
 }

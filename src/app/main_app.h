@@ -12,6 +12,8 @@
 #include "bridge/page_poster.h"
 #include "capture/capture_service.h"
 #include "engine/engine.h"
+#include "ipc/panel_record.h"
+#include "platform/command_pipe.h"
 #include "platform/file_dialog.h"
 #include "profiles/macro_import.h"
 #include "profiles/session_store.h"
@@ -22,8 +24,8 @@ class WindowHost;
 
 // The main role's worker threads; shut-down joins them in the order JoinAll uses.
 struct MainThreads {
-    std::thread clickSpammer, keySpammer, capture, player, autosave, commandProcessor, busyNotifier,
-        updateCheck;
+    std::thread clickSpammer, keySpammer, capture, player, autosave, commandProcessor, pipeServer,
+        busyNotifier, updateCheck;
     void JoinAll();
 };
 
@@ -63,6 +65,14 @@ struct MainApp {
     std::unique_ptr<FileDialogs> fileDialogs = CreateFileDialogs();
     // The import and export's view of this process.
     MacroImportContext MacroImportView();
+
+    // The command pipe's server (null when it could not start: then the unavailable flag is set)
+    // and the pop-out panels it serves.
+    std::unique_ptr<PipeServer> pipe;
+    Flag pipeUnavailable{0};
+    PanelRecord panels;
+    std::mutex panelSettingsMutex;
+    std::string panelSettings;  // what "panelsettings.txt" holds, as last written
 
     PagePoster page;
     WindowHost* window = nullptr;  // set while the main window exists (UI thread only)

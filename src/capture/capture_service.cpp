@@ -51,7 +51,7 @@ void RunCaptureThread(CaptureView v) {
     backend->Run(core);
 }
 
-std::string TrackerStatus(const CaptureView& v) {
+std::string TrackerStatus(const CaptureView& v, std::vector<std::string> restore, bool panelHover) {
     CaptureService& c = v.capture;
     std::lock_guard<std::recursive_mutex> lock(c.profiles.lock);
     HotkeyContext hotkeys = HotkeysOf(v);
@@ -60,6 +60,8 @@ std::string TrackerStatus(const CaptureView& v) {
     extras.lockOn = v.settings.hotkeyLock.load() != 0;
     extras.unlocked = Unlocked(hotkeys);
     extras.canUndoContinue = c.recorder.CanUndoContinue();
+    extras.restore = std::move(restore);
+    extras.panelHover = panelHover;
     std::string document = TrackerStatusDocument(v.engine, c.slots, extras, c.keyNames.get());
     if (!c.statusPath.empty()) {
         // A failed write is ignored: the page still gets the document.

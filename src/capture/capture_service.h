@@ -50,7 +50,9 @@ HotkeyContext HotkeysOf(const CaptureView& view);
 // Runs the capture backend until CaptureService::backend is stopped; returns at once without one.
 void RunCaptureThread(CaptureView view);
 
-// The tracker status document; in the main process it also replaces "status.txt".
-std::string TrackerStatus(const CaptureView& view);
+// The tracker status document, with the open pop-out panels as "restore"; in the main process it
+// also replaces "status.txt".
+std::string TrackerStatus(const CaptureView& view, std::vector<std::string> restore,
+                          bool panelHover);
 
 }  // namespace velotap

@@ -3,23 +3,16 @@
 // Implemented over WebKitGTK on Linux and over WebView2 on Windows; the fake records everything.
 // Everything except Dispatch runs on the UI thread. The page bridge's rules are not here: a host
 // only carries the page's messages, evaluates scripts and dispatches (bridge/page_bridge.h).
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-namespace velotap {
+#include "platform/geometry.h"
 
-struct Rect {
-    int left = 0, top = 0, width = 0, height = 0;
-    int right() const { return left + width; }
-    int bottom() const { return top + height; }
-    bool Contains(int x, int y) const {
-        return x >= left && x < right() && y >= top && y < bottom();
-    }
-    bool operator==(const Rect&) const = default;
-};
+namespace velotap {
 
 // The window's normal (restored) rectangle and whether it is maximised.
 struct WindowPlacement {
@@ -37,6 +30,23 @@ struct WindowHostOptions {
     // Set only when a WebDriver session drives this program; see the automation notes in
     // ARCHITECTURE.md. Nothing else changes.
     bool automation = false;
+    // What the window looks like when it first appears (a width or height of 0: the host's own).
+    std::string title;
+    int width = 0, height = 0;
+    std::optional<Point> position;  // top-left of the frame; none: where the system puts it
+    // No title bar or frame of the system's, a thin border only (pop-out panels).
+    bool frameless = false;
+};
+
+// The window dragged by the pointer: the host holds the pointer for its window until the left
+// button is let go or the hold is taken away, and meanwhile reports where the pointer is.
+struct PointerDrag {
+    // Each pointer move, in screen coordinates; answers where the window's top-left goes now
+    // (none: the window stays).
+    std::function<std::optional<Point>(Point cursor)> moved;
+    // The end of the drag: `released` when the left button was let go, false when the hold was
+    // taken away.
+    std::function<void(bool released)> ended;
 };
 
 class WindowHost {
@@ -79,6 +89,14 @@ class WindowHost {
     // Called when a move or resize ended and once more when the window is destroyed.
     virtual void OnPlacementSettled(std::function<void(const WindowPlacement&)> fn) = 0;
     virtual void OnFilesDropped(std::function<void(const std::vector<std::string>&)> fn) = 0;
+
+    // Holds the pointer for `drag`. The cursor position at the start; none when the pointer cannot
+    // be held (then `drag` is never called).
+    virtual std::optional<Point> BeginPointerDrag(PointerDrag drag) = 0;
+    // Receives each message another process posts to this window (platform/window_message.h), on
+    // the UI thread.
+    virtual void OnWindowMessage(
+        std::function<void(uint32_t message, uint64_t wparam, int64_t lparam)> fn) = 0;
 };
 
 // The platform's real host, with its own top-level window. Null with `error` set when no window

@@ -1,5 +1,6 @@
 #pragma once
 // An in-memory desktop of titled windows and a log of the messages posted to them.
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@ class FakeDesktop final : public Desktop {
         std::string title;
     };
     std::vector<Entry> windows;
+    std::map<WindowHandle, Rect> rects;  // where windows are on the screen
 
     std::optional<WindowHandle> FindTopLevel(
         const std::function<bool(const std::string& title)>& matches) override {
@@ -27,6 +29,12 @@ class FakeDesktop final : public Desktop {
     bool IsMinimized(WindowHandle) override { return false; }
     void Restore(WindowHandle) override {}
     void ForceForeground(WindowHandle) override {}
+    std::optional<Rect> FrameRect(WindowHandle window) override {
+        std::lock_guard lock(mutex);
+        auto found = rects.find(window);
+        if (found == rects.end()) return std::nullopt;
+        return found->second;
+    }
 
     std::mutex mutex;
 };

@@ -79,16 +79,45 @@ class WebKitHost final : public WindowHost {
         window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
         g_object_ref_sink(window_);
         gtk_container_add(GTK_CONTAINER(window_), GTK_WIDGET(view_));
+        if (!options.title.empty())
+            gtk_window_set_title(GTK_WINDOW(window_), options.title.c_str());
+        if (options.width > 0 && options.height > 0) {
+            gtk_window_set_default_size(GTK_WINDOW(window_), options.width, options.height);
+        }
+        if (options.position) {
+            gtk_window_move(GTK_WINDOW(window_), options.position->x, options.position->y);
+        }
+        if (options.frameless) {
+            // No decorations of the window manager's; the window's own background shows as a
+            // thin border around the page.
+            gtk_window_set_decorated(GTK_WINDOW(window_), FALSE);
+            border_ = 1;
+            gtk_container_set_border_width(GTK_CONTAINER(window_), border_);
+        }
+        gtk_widget_add_events(window_, GDK_POINTER_MOTION_MASK | GDK_BUTTON_RELEASE_MASK);
         g_signal_connect(window_, "key-press-event", G_CALLBACK(OnKeyPress), this);
         g_signal_connect(window_, "configure-event", G_CALLBACK(OnConfigure), this);
         g_signal_connect(window_, "window-state-event", G_CALLBACK(OnWindowState), this);
         g_signal_connect(window_, "delete-event", G_CALLBACK(OnDelete), this);
         g_signal_connect(window_, "destroy", G_CALLBACK(OnDestroy), this);
+        g_signal_connect(window_, "motion-notify-event", G_CALLBACK(OnMotion), this);
+        g_signal_connect(window_, "button-release-event", G_CALLBACK(OnButtonRelease), this);
+        g_signal_connect(window_, "grab-broken-event", G_CALLBACK(OnGrabBroken), this);
         gtk_widget_show_all(window_);
+        if (GdkWindow* gdk = gtk_widget_get_window(window_)) {
+            messageAtom_ = gdk_x11_get_xatom_by_name_for_display(gdk_window_get_display(gdk),
+                                                                 "VELOTAP_WINDOW_MESSAGE");
+            gdk_window_add_filter(gdk, OnXEvent, this);
+        }
     }
 
     ~WebKitHost() override {
         if (settleTimer_) g_source_remove(settleTimer_);
+        if (window_ && !destroyed_) {
+            if (GdkWindow* gdk = gtk_widget_get_window(window_)) {
+                gdk_window_remove_filter(gdk, OnXEvent, this);
+            }
+        }
         if (window_) {
             if (!destroyed_) gtk_widget_destroy(window_);
             g_object_unref(window_);
@@ -139,10 +168,11 @@ class WebKitHost final : public WindowHost {
         if (gtk_main_level() > 0) gtk_main_quit();
     }
 
+    // The client area is the page's: a frameless window's border is added around it.
     void SetClientSize(int width, int height) override {
         Programmatic();
-        gtk_window_resize(GTK_WINDOW(window_), width, height);
-        Flush([&] { return HasClientSize(width, height); });
+        gtk_window_resize(GTK_WINDOW(window_), width + 2 * border_, height + 2 * border_);
+        Flush([&] { return HasClientSize(width + 2 * border_, height + 2 * border_); });
     }
 
     std::optional<Rect> FrameRect() override {
@@ -240,7 +270,79 @@ class WebKitHost final : public WindowHost {
         onDrop_ = std::move(fn);
     }
 
+    std::optional<Point> BeginPointerDrag(PointerDrag drag) override {
+        GdkWindow* gdk = gtk_widget_get_window(window_);
+        if (destroyed_ || !gdk || dragging_) return std::nullopt;
+        GdkDisplay* display = gdk_window_get_display(gdk);
+        GdkSeat* seat = gdk_display_get_default_seat(display);
+        GdkCursor* cursor = gdk_cursor_new_from_name(display, "move");
+        // The window takes every pointer event until the button is let go, wherever the pointer
+        // goes; the page sees none of them meanwhile.
+        const GdkGrabStatus status = gdk_seat_grab(seat, gdk, GDK_SEAT_CAPABILITY_ALL_POINTING,
+                                                   FALSE, cursor, nullptr, nullptr, nullptr);
+        if (cursor) g_object_unref(cursor);
+        if (status != GDK_GRAB_SUCCESS) return std::nullopt;
+        int x = 0, y = 0;
+        gdk_device_get_position(gdk_seat_get_pointer(seat), nullptr, &x, &y);
+        drag_ = std::move(drag);
+        dragging_ = true;
+        return Point{x, y};
+    }
+
+    void OnWindowMessage(
+        std::function<void(uint32_t message, uint64_t wparam, int64_t lparam)> fn) override {
+        onWindowMessage_ = std::move(fn);
+    }
+
   private:
+    void EndDrag(bool released, bool ungrab) {
+        if (!dragging_) return;
+        dragging_ = false;
+        if (ungrab) {
+            gdk_seat_ungrab(gdk_display_get_default_seat(gtk_widget_get_display(window_)));
+        }
+        PointerDrag drag = std::move(drag_);
+        drag_ = {};
+        if (drag.ended) drag.ended(released);
+    }
+
+    static gboolean OnMotion(GtkWidget*, GdkEventMotion* event, gpointer self) {
+        auto* host = static_cast<WebKitHost*>(self);
+        if (!host->dragging_ || !host->drag_.moved) return FALSE;
+        std::optional<Point> to = host->drag_.moved(
+            Point{static_cast<int>(event->x_root), static_cast<int>(event->y_root)});
+        if (to) gtk_window_move(GTK_WINDOW(host->window_), to->x, to->y);
+        return TRUE;
+    }
+
+    static gboolean OnButtonRelease(GtkWidget*, GdkEventButton* event, gpointer self) {
+        auto* host = static_cast<WebKitHost*>(self);
+        if (!host->dragging_ || event->button != 1) return FALSE;
+        host->EndDrag(true, true);
+        return TRUE;
+    }
+
+    static gboolean OnGrabBroken(GtkWidget*, GdkEventGrabBroken*, gpointer self) {
+        static_cast<WebKitHost*>(self)->EndDrag(false, false);
+        return FALSE;
+    }
+
+    // Messages other processes of the program post to this window (x11_window_message.cpp).
+    static GdkFilterReturn OnXEvent(GdkXEvent* native, GdkEvent*, gpointer self) {
+        auto* host = static_cast<WebKitHost*>(self);
+        const XEvent* x = static_cast<const XEvent*>(native);
+        if (x->type != ClientMessage || x->xclient.message_type != host->messageAtom_ ||
+            x->xclient.format != 32) {
+            return GDK_FILTER_CONTINUE;
+        }
+        if (host->onWindowMessage_) {
+            host->onWindowMessage_(static_cast<uint32_t>(x->xclient.data.l[0]),
+                                   static_cast<uint64_t>(x->xclient.data.l[1]),
+                                   static_cast<int64_t>(x->xclient.data.l[2]));
+        }
+        return GDK_FILTER_REMOVE;
+    }
+
     static Rect WorkArea(GdkMonitor* monitor) {
         GdkRectangle w;
         gdk_monitor_get_workarea(monitor, &w);
@@ -262,7 +364,8 @@ class WebKitHost final : public WindowHost {
     void Flush(const std::function<bool()>& done) {
         const gint64 deadline = g_get_monotonic_time() + 500 * 1000;
         do {
-            while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+            while (gtk_events_pending())
+                gtk_main_iteration_do(FALSE);
             if (done()) return;
             gdk_display_sync(gdk_display_get_default());
             g_usleep(1000);
@@ -398,6 +501,11 @@ class WebKitHost final : public WindowHost {
     std::function<void(const std::string&)> onMessage_;
     std::function<void(const WindowPlacement&)> onPlacement_;
     std::function<void(const std::vector<std::string>&)> onDrop_;
+    std::function<void(uint32_t, uint64_t, int64_t)> onWindowMessage_;
+    Atom messageAtom_ = None;
+    PointerDrag drag_;
+    bool dragging_ = false;
+    int border_ = 0;
     Rect normal_;
     bool normalKnown_ = false;
     bool destroyed_ = false;

@@ -53,6 +53,12 @@ class Win32Desktop final : public Desktop {
         SetFocus(window);
         if (attached) AttachThreadInput(self, other, FALSE);
     }
+
+    std::optional<Rect> FrameRect(WindowHandle window) override {
+        RECT r;
+        if (!GetWindowRect(AsHwnd(window), &r)) return std::nullopt;
+        return Rect{r.left, r.top, r.right - r.left, r.bottom - r.top};
+    }
 };
 
 }  // namespace
