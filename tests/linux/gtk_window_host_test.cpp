@@ -9,6 +9,8 @@
 #include "base/json.h"
 #include "bridge/bindings.h"
 #include "bridge/page_poster.h"
+#include "platform/desktop.h"
+#include "platform/window_message.h"
 #include "support/xvfb.h"
 
 namespace velotap {
@@ -99,6 +101,50 @@ TEST(GtkWindowHost, BridgeAndPostingFromOtherThreads) {
     EXPECT_EQ(nextA, 20);
     EXPECT_EQ(nextB, 20);
     poster.Detach();
+}
+
+// A pop-out panel's window: placed and sized as asked, without decorations but with a thin border
+// around the page's area, and reached by messages another process posts to it.
+TEST(GtkWindowHost, PanelWindowTakesMessagesOfOtherProcesses) {
+    PrivateXServer x;
+    ASSERT_TRUE(x.ok());
+    WindowHostOptions options;
+    options.title = "Velotap - Test panel";
+    options.width = 450;
+    options.height = 400;
+    options.position = Point{150, 180};
+    options.frameless = true;
+    std::string error;
+    std::unique_ptr<WindowHost> host = CreateWindowHost(options, error);
+    ASSERT_TRUE(host) << error;
+    host->SetClientSize(300, 200);
+    std::optional<Rect> frame = host->FrameRect();
+    EXPECT_EQ(frame, (Rect{150, 180, 302, 202}));
+
+    std::unique_ptr<Desktop> desktop = ConnectDesktop();
+    std::unique_ptr<WindowMessenger> messenger = ConnectWindowMessenger();
+    ASSERT_TRUE(desktop && messenger);
+    std::optional<WindowHandle> window =
+        desktop->FindTopLevel([&](const std::string& title) { return title == options.title; });
+    ASSERT_TRUE(window);
+    EXPECT_EQ(desktop->FrameRect(*window), frame);
+
+    std::vector<int64_t> received;
+    host->OnWindowMessage([&](uint32_t message, uint64_t wparam, int64_t lparam) {
+        received = {message, static_cast<int64_t>(wparam), lparam};
+        host->Terminate();
+    });
+    ASSERT_TRUE(messenger->Post(*window, 0x8064, 7, -3));
+    guint guard = g_timeout_add_seconds(
+        60,
+        [](gpointer h) {
+            static_cast<WindowHost*>(h)->Terminate();
+            return G_SOURCE_REMOVE;
+        },
+        host.get());
+    host->Run();
+    g_source_remove(guard);
+    EXPECT_EQ(received, (std::vector<int64_t>{0x8064, 7, -3}));
 }
 
 }  // namespace velotap
