@@ -118,13 +118,21 @@ TEST(PanelBindings, ForwardStateChangesAndReadTheMainProcessFiles) {
     ASSERT_TRUE(server);
     std::vector<std::string> received;
     std::mutex mutex;
-    Flag running{1};
+    const Flag running{1};
     std::thread serving([&] {
         ServePipe(*server, running, [&](const PipeMessage& m) {
             std::lock_guard lock(mutex);
             received.push_back(m.command + "|" + m.value);
         });
     });
+    struct Stopper {  // however the test ends
+        PipeServer& server;
+        std::thread& thread;
+        ~Stopper() {
+            server.Stop();
+            thread.join();
+        }
+    } stopper{*server, serving};
 
     TempDir data;
     FakePage page;
@@ -174,22 +182,25 @@ TEST(PanelBindings, ForwardStateChangesAndReadTheMainProcessFiles) {
     EXPECT_EQ(page.Call("getSharedTheme"), R"("ocean")");
     EXPECT_EQ(page.Call("getTrackerStatus"), R"({"state":"Recording"})");
 
-    // Each forwarded call returns at once with nothing; the main process gets the command.
-    EXPECT_EQ(page.Call("updateSpammer", R"([0,0,0,"250"])"), "");
-    EXPECT_EQ(page.Call("startSpammer", "[1]"), "");
-    EXPECT_EQ(page.Call("reassignKey", R"(["auto"])"), "");
-    ASSERT_TRUE(WaitFor([&] {
-        std::lock_guard lock(mutex);
-        return received.size() == 3;
-    }));
+    // Each forwarded call returns at once with nothing; the main process gets the command. The
+    // next call waits for it: a server still busy with one client refuses the next on Windows.
+    const std::pair<std::string, std::string> calls[] = {{"updateSpammer", R"([0,0,0,"250"])"},
+                                                         {"startSpammer", "[1]"},
+                                                         {"reassignKey", R"(["auto"])"}};
+    size_t sent = 0;
+    for (const auto& [name, args] : calls) {
+        EXPECT_EQ(page.Call(name, args), "");
+        ++sent;
+        ASSERT_TRUE(WaitFor([&] {
+            std::lock_guard lock(mutex);
+            return received.size() == sent;
+        })) << name;
+    }
     EXPECT_EQ(received, (std::vector<std::string>{"updateSpammer|0,0,0,250", "startSpammer|",
                                                   "reassignKey|auto"}));
 
     page.Call("closeThisWindow");
     EXPECT_TRUE(page.host.terminated);
-    running.exchange(0);
-    server->Stop();
-    serving.join();
 }
 
 }  // namespace velotap
