@@ -27,7 +27,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ~Isolated() { std::filesystem::remove_all(folder); }
     } isolated;
     if (isolated.folder.empty()) __builtin_trap();
-    static MainApp* app = new MainApp;
+    static MainApp* app = [] {
+        auto* made = new MainApp;
+        made->themes = std::make_unique<ThemeStore>(isolated.folder);
+        return made;
+    }();
     static const std::vector<PipeCommand>* commands =
         new std::vector<PipeCommand>(PipeCommands(*app));
     const std::string text(reinterpret_cast<const char*>(data), std::min(size, kPipeMessageMax));

@@ -21,19 +21,35 @@ TEST(PipeCommands, EachCommandActsAsTheMainProcessDoes) {
     TempDir dir;
     MainApp app;
     app.capture.eventsPath = dir.File("macroevents.txt");
+    app.themes = std::make_unique<ThemeStore>(dir.path());
     const std::vector<PipeCommand> commands = PipeCommands(app);
     std::set<std::string> names;
     for (const PipeCommand& c : commands)
         names.insert(c.name);
-    // setTheme joins them with the theme store's functions; the timeline's two with the editor.
-    EXPECT_EQ(names,
-              (std::set<std::string>{
-                  "updateSpammer",  "updateKeySpam", "startSpammer",        "stopSpammer",
-                  "startKeySpam",   "stopKeySpam",   "removeKeySpamTarget", "setKeySpamChordMode",
-                  "panelHover",     "reassignKey",   "updateTracker",       "setHoldMode",
-                  "startRecording", "stopRecording", "continueRecording",   "undoContinueRecording",
-                  "startPlayback",  "stopPlayback",  "deleteEvent",         "updateEventTime",
-                  "optimizeMacro",  "timelineAck"}));
+    // The timeline's two join them with the editor.
+    EXPECT_EQ(names, (std::set<std::string>{"updateSpammer",
+                                            "updateKeySpam",
+                                            "startSpammer",
+                                            "stopSpammer",
+                                            "startKeySpam",
+                                            "stopKeySpam",
+                                            "removeKeySpamTarget",
+                                            "setKeySpamChordMode",
+                                            "panelHover",
+                                            "reassignKey",
+                                            "updateTracker",
+                                            "setHoldMode",
+                                            "startRecording",
+                                            "stopRecording",
+                                            "continueRecording",
+                                            "undoContinueRecording",
+                                            "startPlayback",
+                                            "stopPlayback",
+                                            "setTheme",
+                                            "deleteEvent",
+                                            "updateEventTime",
+                                            "optimizeMacro",
+                                            "timelineAck"}));
 
     EngineState& s = app.engine.state;
     s.targets.Append(66);  // after the default space
@@ -72,6 +88,11 @@ TEST(PipeCommands, EachCommandActsAsTheMainProcessDoes) {
         {"updateTracker|false,true,true,true,false,2.5,true,250",
          [&] {
              return s.recorder.tmv == 0 && s.recorder.tspd == 2.5f && s.recorder.tloopMs == 250;
+         }},
+        {"setTheme|Ocean (2)",
+         [&] {
+             return CurrentTheme(*app.themes) == "Ocean (2)" &&
+                    ReadWholeFile(dir.File("theme.txt")) == "Ocean (2)";
          }},
         {"panelHover|1", [&] { return app.panels.hover == 1; }},
         {"panelHover|true", [&] { return app.panels.hover == 0; }},
@@ -139,7 +160,8 @@ TEST(PanelBindings, ForwardStateChangesAndReadTheMainProcessFiles) {
     FakeDesktop desktop;
     PanelDrag drag(
         page.host, &desktop, [](bool) {}, [] {});
-    ASSERT_EQ(BindAll(page.bridge, PanelBindings(page.host, drag, data.path(), pipe.name)),
+    ThemeStore themes(data.path());
+    ASSERT_EQ(BindAll(page.bridge, PanelBindings(page.host, drag, themes, pipe.name)),
               std::vector<std::string>{});
     EXPECT_EQ(page.bridge.BoundNames(), (std::vector<std::string>{"updateSpammer",
                                                                   "startSpammer",
@@ -153,6 +175,9 @@ TEST(PanelBindings, ForwardStateChangesAndReadTheMainProcessFiles) {
                                                                   "updateTracker",
                                                                   "setTheme",
                                                                   "getSharedTheme",
+                                                                  "getCustomThemes",
+                                                                  "getSkinPiece",
+                                                                  "getSkinFont",
                                                                   "startRecording",
                                                                   "stopRecording",
                                                                   "continueRecording",
@@ -174,6 +199,8 @@ TEST(PanelBindings, ForwardStateChangesAndReadTheMainProcessFiles) {
     EXPECT_EQ(page.Call("getSettings"), "{}");
     EXPECT_EQ(page.Call("getMacroEvents"), "[]");
     EXPECT_EQ(page.Call("getSharedTheme"), R"("velotap")");
+    EXPECT_EQ(page.Call("getCustomThemes"), "[]");
+    EXPECT_EQ(page.Call("getSkinFont", R"(["velotap"])"), R"("")");
     EXPECT_EQ(page.Call("getTrackerStatus"), kIdleTrackerStatus);
     data.Write("panelsettings.txt", R"({"sms":250})");
     data.Write("theme.txt", "ocean");
