@@ -704,4 +704,8 @@ std::unique_ptr<WindowHost> CreateWindowHost(const WindowHostOptions& options, s
     return host;
 }
 
+DisplayChoice ChooseDisplay() {
+    return {};
+}
+
 }  // namespace velotap
