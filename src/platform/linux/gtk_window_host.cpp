@@ -140,8 +140,6 @@ class WebKitHost final : public WindowHost {
         gtk_window_set_title(GTK_WINDOW(window_), title.c_str());
     }
 
-    // The window may already be gone: an end signal can close it while the page is still being
-    // prepared (a geometry change waits in the main loop).
     void SetHtml(const std::string& html) override {
         if (destroyed_) return;
         webkit_web_view_load_html(view_, html.c_str(), nullptr);
