@@ -31,7 +31,6 @@ Binding SendTimingBinding(EngineContext context);
 Binding ResetHotkeysBinding(CaptureView view);
 // updateTracker, startRecording, stopRecording, continueRecording, undoContinueRecording.
 std::vector<Binding> RecorderBindings(CaptureView view);
-Binding TrackerStatusBinding(CaptureView view);
 Binding ReassignKeyBinding(CaptureView view);
 
 Binding OptimizeMacroBinding(MacroEditView view);

@@ -27,10 +27,6 @@ std::vector<Binding> RecorderBindings(CaptureView v) {
     return b;
 }
 
-Binding TrackerStatusBinding(CaptureView v) {
-    return {"getTrackerStatus", [v](const std::string&) { return TrackerStatus(v); }};
-}
-
 Binding ReassignKeyBinding(CaptureView v) {
     return {"reassignKey", [v](const std::string& args) {
                 const int32_t slot = SlotFromName(FlattenArgs(args));

@@ -9,7 +9,7 @@ namespace velotap {
 
 void MainThreads::JoinAll() {
     for (std::thread* t : {&clickSpammer, &keySpammer, &capture, &player, &commandProcessor,
-                           &busyNotifier, &autosave, &updateCheck, &themeWatcher}) {
+                           &pipeServer, &busyNotifier, &autosave, &updateCheck, &themeWatcher}) {
         if (t->joinable()) t->join();
     }
 }
@@ -56,12 +56,7 @@ MacroImportContext MainApp::MacroImportView() {
 }
 
 void MainApp::NotifyPanelsOfTheme() {
-    std::vector<uint32_t> panels;
-    {
-        std::lock_guard lock(profiles.lock);
-        panels = panelProcessIds;
-    }
-    SendThemeNotice(panels);
+    SendThemeNotice(panels.ProcessIds());
 }
 
 HandOverContext MainApp::HandOverView() {

@@ -13,6 +13,8 @@
 #include "bridge/page_poster.h"
 #include "capture/capture_service.h"
 #include "engine/engine.h"
+#include "ipc/panel_record.h"
+#include "platform/command_pipe.h"
 #include "platform/file_dialog.h"
 #include "platform/folder_watch.h"
 #include "profiles/macro_import.h"
@@ -27,8 +29,8 @@ class WindowHost;
 
 // The main role's worker threads; shut-down joins them in the order JoinAll uses.
 struct MainThreads {
-    std::thread clickSpammer, keySpammer, capture, player, autosave, commandProcessor, busyNotifier,
-        updateCheck;
+    std::thread clickSpammer, keySpammer, capture, player, autosave, commandProcessor, pipeServer,
+        busyNotifier, updateCheck;
     std::thread themeWatcher;  // joined last
     void JoinAll();
 };
@@ -70,14 +72,20 @@ struct MainApp {
     // The import and export's view of this process.
     MacroImportContext MacroImportView();
 
+    // The command pipe's server (null when it could not start: then the unavailable flag is set)
+    // and the pop-out panels it serves.
+    std::unique_ptr<PipeServer> pipe;
+    Flag pipeUnavailable{0};
+    PanelRecord panels;
+    std::mutex panelSettingsMutex;
+    std::string panelSettings;  // what "panelsettings.txt" holds, as last written
+
     // The theme store, made once the data folder is known; the watch that wakes its watcher.
     std::unique_ptr<ThemeStore> themes;
     std::unique_ptr<FolderWatch> themeWatch;
     // Dropped and handed-over files' view of this process.
     HandOverContext HandOverView();
 
-    // Process ids of the running pop-out panels, under the macro lock (profiles.lock).
-    std::vector<uint32_t> panelProcessIds;
     // The theme notice to every pop-out panel.
     void NotifyPanelsOfTheme();
 

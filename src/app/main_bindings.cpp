@@ -1,6 +1,7 @@
 #include "app/main_bindings.h"
 
 #include "app/bindings.h"
+#include "app/main_panels.h"
 #include "base/args.h"
 #include "platform/process.h"
 #include "platform/shell.h"
@@ -28,6 +29,7 @@ std::vector<Binding> MainBindings(MainApp& app) {
                      if (app.window) ResizeWindowCall(*app.window, args);
                      return std::string();
                  }});
+    b.push_back(PopOutPanelBinding(app));
     for (Binding& tool : ToolBindings(app.EngineView()))
         b.push_back(std::move(tool));
     for (Binding& theme :
@@ -69,7 +71,7 @@ std::vector<Binding> MainBindings(MainApp& app) {
         b.push_back(std::move(playback));
     const MacroEditView macroEdit = app.capture.EventListView();
     b.push_back(OptimizeMacroBinding(macroEdit));
-    b.push_back(TrackerStatusBinding(capture));
+    b.push_back(PanelTrackerStatusBinding(app));
     for (Binding& list : MacroListBindings(macroEdit))
         b.push_back(std::move(list));
     for (Binding& profile : ProfileBindings(app.profiles, app.engine.state))

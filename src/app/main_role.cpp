@@ -9,7 +9,9 @@
 #include "app/file_types.h"
 #include "app/main_app.h"
 #include "app/main_bindings.h"
+#include "app/main_panels.h"
 #include "app/migration.h"
+#include "app/panel_role.h"
 #include "base/event.h"
 #include "base/file_read.h"
 #include "bridge/page_bridge.h"
@@ -138,8 +140,10 @@ void ShutDown(MainApp& app) {
     app.quit.Set();
     if (app.themeWatch) app.themeWatch->Stop();
     if (app.capture.backend) app.capture.backend->Stop();
+    if (app.pipe) app.pipe->Stop();
     app.threads.JoinAll();
     if (app.updater) app.updater->Shutdown();
+    app.panels.TerminateAll();
 }
 
 int RunMainRole(const WindowChoice& choice, const std::string& updateManifest,
@@ -213,6 +217,11 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest,
     app.threads.player = std::thread(RunPlayerThread, engine, std::ref(app.profiles));
     app.threads.autosave = std::thread(RunAutosaveThread, std::ref(app));
     app.threads.commandProcessor = std::thread(RunCommandProcessorThread, engine);
+    // Made here rather than on its thread, so popOutPanel never sees a server that is not yet
+    // decided, and shut-down always has the server to stop.
+    app.pipe = CreatePipeServer(kPipeName);
+    if (!app.pipe) app.pipeUnavailable.exchange(1);
+    app.threads.pipeServer = std::thread(RunPipeServerThread, std::ref(app));
     app.threads.busyNotifier = std::thread(RunBusyNotifierThread, engine);
     app.threads.updateCheck = std::thread([&app] {
         RunUpdateCheckThread(app.running, app.updateManifest,
@@ -257,11 +266,10 @@ int RunWindowRole(const WindowChoice& choice, const std::string& updateManifest,
         ShowErrorBox("Velotap", display.error);
         return 1;
     }
-    if (choice.role != WindowRole::Main) {
-        // Pop-out panels and the timeline editor are separate issues of their own.
-        ShowErrorBox("Velotap", choice.role == WindowRole::Panel
-                                    ? "Pop-out panels are not available in this build."
-                                    : "The timeline editor is not available in this build.");
+    if (choice.role == WindowRole::Panel) return RunPanelRole(choice.panelParams);
+    if (choice.role == WindowRole::Timeline) {
+        // The timeline editor is an issue of its own.
+        ShowErrorBox("Velotap", "The timeline editor is not available in this build.");
         return 1;
     }
     return RunMainRole(choice, updateManifest, display.notice, argc, argv);

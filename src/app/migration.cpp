@@ -36,13 +36,18 @@ std::string MigrateDataFiles(const std::string& dataFolder, const std::string& e
             break;
         }
     }
-    for (const char* name : {"theme.txt", "appsettings.txt"}) {
-        if (!Exists(data / name) && Exists(exe / name)) MoveFile(exe / name, data / name);
-    }
+    MigrateThemeAndSettings(dataFolder, executableFolder);
     std::error_code ignored;
     fs::remove(exe / "status.txt", ignored);
     fs::remove(exe / "macroevents.txt", ignored);
     return session.string();
+}
+
+void MigrateThemeAndSettings(const std::string& dataFolder, const std::string& executableFolder) {
+    const fs::path data(dataFolder), exe(executableFolder);
+    for (const char* name : {"theme.txt", "appsettings.txt"}) {
+        if (!Exists(data / name) && Exists(exe / name)) MoveFile(exe / name, data / name);
+    }
 }
 
 }  // namespace velotap

@@ -8,4 +8,8 @@ namespace velotap {
 // could not be moved. Every failure is ignored.
 std::string MigrateDataFiles(const std::string& dataFolder, const std::string& executableFolder);
 
+// The part every window role does: "theme.txt" and "appsettings.txt" move from the executable
+// folder into the data folder where the data folder has none.
+void MigrateThemeAndSettings(const std::string& dataFolder, const std::string& executableFolder);
+
 }  // namespace velotap

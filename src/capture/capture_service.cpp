@@ -63,7 +63,7 @@ void RunCaptureThread(CaptureView v) {
     backend->Run(core);
 }
 
-std::string TrackerStatus(const CaptureView& v) {
+std::string TrackerStatus(const CaptureView& v, std::vector<std::string> restore, bool panelHover) {
     CaptureService& c = v.capture;
     HotkeyContext hotkeys = HotkeysOf(v);
     TrackerExtras extras;
@@ -81,6 +81,8 @@ std::string TrackerStatus(const CaptureView& v) {
     }
     extras.lockOn = v.settings.hotkeyLock.load() != 0;
     extras.unlocked = Unlocked(hotkeys);
+    extras.restore = std::move(restore);
+    extras.panelHover = panelHover;
     std::string document = TrackerStatusDocument(v.engine, c.slots, extras, c.keyNames.get());
     // The files are written on the mirror thread, and only when they would change; a failed write
     // is ignored, the page still gets the document.

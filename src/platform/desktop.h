@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/geometry.h"
+
 namespace velotap {
 
 using WindowHandle = std::uint64_t;
@@ -19,6 +21,8 @@ class Desktop {
     virtual bool IsMinimized(WindowHandle window) = 0;
     virtual void Restore(WindowHandle window) = 0;
     virtual void ForceForeground(WindowHandle window) = 0;
+    // The window's rectangle on the screen; none when it is gone.
+    virtual std::optional<Rect> FrameRect(WindowHandle window) = 0;
     // True when the window has the focus.
     virtual bool IsForeground(WindowHandle window) = 0;
     // Draws the user's attention to a window that could not be brought to the front, until it

@@ -1,5 +1,7 @@
 #pragma once
 // Process-level facts and first steps that differ per operating system.
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,5 +41,22 @@ void UnsetEnvironmentVariable(const char* name);
 // Where per-user data lives when "LOCALAPPDATA" gives no usable folder: Linux answers the XDG data
 // home; Windows has no second choice (the caller then uses the current directory).
 std::optional<std::string> DefaultDataRoot();
+
+// A process this one started. Dropping the object neither ends the process nor waits for it.
+class ChildProcess {
+  public:
+    virtual ~ChildProcess() = default;
+    virtual uint32_t Id() const = 0;
+    // True while it runs; once it has ended the system's record of it is released (no zombie).
+    virtual bool Running() = 0;
+    // Ends it at once (exit code 0 on Windows) and releases its record.
+    virtual void Terminate() = 0;
+};
+
+// Starts `executable` with `arguments`, inheriting no handles. On Windows the command line is the
+// quoted path followed by the arguments joined with blanks and not quoted, so the child reads its
+// raw command line (RawCommandLine) as the same text on both systems. Null when it cannot start.
+std::unique_ptr<ChildProcess> StartChildProcess(const std::string& executable,
+                                                const std::vector<std::string>& arguments);
 
 }  // namespace velotap

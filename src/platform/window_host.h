@@ -10,17 +10,9 @@
 #include <string>
 #include <vector>
 
-namespace velotap {
+#include "platform/geometry.h"
 
-struct Rect {
-    int left = 0, top = 0, width = 0, height = 0;
-    int right() const { return left + width; }
-    int bottom() const { return top + height; }
-    bool Contains(int x, int y) const {
-        return x >= left && x < right() && y >= top && y < bottom();
-    }
-    bool operator==(const Rect&) const = default;
-};
+namespace velotap {
 
 // The window's normal (restored) rectangle and whether it is maximised.
 struct WindowPlacement {
@@ -38,11 +30,26 @@ struct WindowHostOptions {
     // Set only when a WebDriver session drives this program; see the automation notes in
     // ARCHITECTURE.md. Nothing else changes.
     bool automation = false;
-    // A thin border and no title bar (the pop-out panels).
+    // What the window looks like when it first appears (a width or height of 0: the host's own).
+    std::string title;
+    int width = 0, height = 0;
+    std::optional<Point> position;  // top-left of the frame; none: where the system puts it
+    // No title bar or frame of the system's, a thin border only (pop-out panels).
     bool frameless = false;
     // Where the web view keeps its profile; empty: the engine's default. Only WebView2 keeps one
     // per program (WebKitGTK uses its own per-user folders).
     std::string webViewDataFolder;
+};
+
+// The window dragged by the pointer: the host holds the pointer for its window until the left
+// button is let go or the hold is taken away, and meanwhile reports where the pointer is.
+struct PointerDrag {
+    // Each pointer move, in screen coordinates; answers where the window's top-left goes now
+    // (none: the window stays).
+    std::function<std::optional<Point>(Point cursor)> moved;
+    // The end of the drag: `released` when the left button was let go, false when the hold was
+    // taken away.
+    std::function<void(bool released)> ended;
 };
 
 class WindowHost {
@@ -85,6 +92,10 @@ class WindowHost {
     // Called when a move or resize ended and once more when the window is destroyed.
     virtual void OnPlacementSettled(std::function<void(const WindowPlacement&)> fn) = 0;
     virtual void OnFilesDropped(std::function<void(const std::vector<std::string>&)> fn) = 0;
+
+    // Holds the pointer for `drag`. The cursor position at the start; none when the pointer cannot
+    // be held (then `drag` is never called).
+    virtual std::optional<Point> BeginPointerDrag(PointerDrag drag) = 0;
     // Messages other processes post to this window (WindowMessenger::Post), on the UI thread;
     // `fn` answers true when it handled one. Only the application range (0x8000 to 0xBFFF).
     virtual void OnWindowMessage(

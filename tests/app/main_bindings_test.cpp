@@ -21,6 +21,7 @@ TEST(MainBindings, BoundInContractOrderAndAnswering) {
     app.window = &page.host;
     EXPECT_EQ(BindAll(page.bridge, MainBindings(app)), std::vector<std::string>{});
     EXPECT_EQ(page.bridge.BoundNames(), (std::vector<std::string>{"resizeWindow",
+                                                                  "popOutPanel",
                                                                   "updateSpammer",
                                                                   "startSpammer",
                                                                   "stopSpammer",

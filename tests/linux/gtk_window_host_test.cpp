@@ -9,6 +9,7 @@
 #include "base/json.h"
 #include "bridge/bindings.h"
 #include "bridge/page_poster.h"
+#include "platform/desktop.h"
 #include "platform/window_message.h"
 #include "support/xvfb.h"
 
@@ -105,6 +106,31 @@ TEST(GtkWindowHost, BridgeAndPostingFromOtherThreads) {
     EXPECT_EQ(nextA, 20);
     EXPECT_EQ(nextB, 20);
     poster.Detach();
+}
+
+// A pop-out panel's window: placed and sized as asked, without decorations but with a thin border
+// around the page's area, and seen so by other processes.
+TEST(GtkWindowHost, FramelessPanelWindowIsPlacedAsAsked) {
+    PrivateXServer x;
+    ASSERT_TRUE(x.ok());
+    WindowHostOptions options;
+    options.title = "Velotap - Test panel";
+    options.width = 450;
+    options.height = 400;
+    options.position = Point{150, 180};
+    options.frameless = true;
+    std::string error;
+    std::unique_ptr<WindowHost> host = CreateWindowHost(options, error);
+    ASSERT_TRUE(host) << error;
+    host->SetClientSize(300, 200);
+    std::optional<Rect> frame = host->FrameRect();
+    EXPECT_EQ(frame, (Rect{150, 180, 302, 202}));
+    std::unique_ptr<Desktop> desktop = ConnectDesktop();
+    ASSERT_TRUE(desktop);
+    std::optional<WindowHandle> window =
+        desktop->FindTopLevel([&](const std::string& title) { return title == options.title; });
+    ASSERT_TRUE(window);
+    EXPECT_EQ(desktop->FrameRect(*window), frame);
 }
 
 TEST(GtkWindowHost, MessagesOfOtherProcessesReachTheHook) {

@@ -45,7 +45,8 @@ const Panels = {
       for (const entry of entries) Panels.span(entry.target);
     });
     for (const panel of Panels.all()) observer.observe(panel);
-    if (typeof Sortable === 'function') {
+    // A pop-out panel's header moves its window instead.
+    if (typeof Sortable === 'function' && !Panels.isPanelWindow()) {
       Panels.sortable = Sortable.create(Dom.byId('dashboard'), {
         handle: '.panel-header', filter: '.panel-btn', preventOnFilter: false,
         draggable: '.panel', forceFallback: true, fallbackTolerance: 4, animation: 150,

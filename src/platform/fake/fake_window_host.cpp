@@ -84,4 +84,27 @@ void FakeWindowHost::SetIcons(const IconImage& big, const IconImage& small) {
     smallIcon = small;
 }
 
+std::optional<Point> FakeWindowHost::BeginPointerDrag(PointerDrag d) {
+    if (!pointerFree || dragging) return std::nullopt;
+    drag = std::move(d);
+    dragging = true;
+    calls.push_back("grab");
+    return cursor;
+}
+
+void FakeWindowHost::MovePointer(Point to) {
+    cursor = to;
+    if (!dragging) return;
+    if (std::optional<Point> at = drag.moved(to)) MoveTo(at->x, at->y);
+}
+
+void FakeWindowHost::EndPointerDrag(bool released) {
+    if (!dragging) return;
+    dragging = false;
+    calls.push_back("release");
+    PointerDrag ended = std::move(drag);
+    drag = {};
+    ended.ended(released);
+}
+
 }  // namespace velotap

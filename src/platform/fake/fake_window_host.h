@@ -29,6 +29,17 @@ class FakeWindowHost final : public WindowHost {
     std::function<void(const WindowPlacement&)> onPlacement;
     std::function<void(const std::vector<std::string>&)> onDrop;
     std::function<bool(uint32_t, uint64_t, int64_t)> onWindowMessage;
+    // A drag in progress and where the pointer is; whether the pointer can be held at all.
+    Point cursor;
+    bool pointerFree = true;
+    PointerDrag drag;
+    bool dragging = false;
+    bool terminated = false;
+
+    // The pointer moves to `to` during a drag (the window follows as the drag answers), and the
+    // drag ends, as the host reports them.
+    void MovePointer(Point to);
+    void EndPointerDrag(bool released);
 
     // Hands `message` to the page message handler, as the page's post function does.
     void PostFromPage(const std::string& message);
@@ -45,7 +56,7 @@ class FakeWindowHost final : public WindowHost {
     void Dispatch(std::function<void()> work) override;
     void Eval(const std::string& script) override { evaluated.push_back(script); }
     void Run() override {}
-    void Terminate() override {}
+    void Terminate() override { terminated = true; }
 
     void SetClientSize(int width, int height) override;
     std::optional<Rect> FrameRect() override;
@@ -65,6 +76,7 @@ class FakeWindowHost final : public WindowHost {
     void OnFilesDropped(std::function<void(const std::vector<std::string>&)> fn) override {
         onDrop = std::move(fn);
     }
+    std::optional<Point> BeginPointerDrag(PointerDrag d) override;
     void OnWindowMessage(std::function<bool(uint32_t, uint64_t, int64_t)> fn) override {
         onWindowMessage = std::move(fn);
     }

@@ -1,5 +1,6 @@
 #pragma once
 // An in-memory desktop of titled windows and a log of the messages posted to them.
+#include <map>
 #include <mutex>
 #include <set>
 #include <string>
@@ -19,6 +20,7 @@ class FakeDesktop final : public Desktop {
         bool visible = true;
     };
     std::vector<Entry> windows;
+    std::map<WindowHandle, Rect> rects;  // where windows are on the screen
 
     std::optional<WindowHandle> FindTopLevel(
         const std::function<bool(const std::string& title)>& matches) override {
@@ -54,6 +56,12 @@ class FakeDesktop final : public Desktop {
         for (const Entry& e : windows)
             if (e.pid == pid && e.visible) return e.handle;
         return std::nullopt;
+    }
+    std::optional<Rect> FrameRect(WindowHandle window) override {
+        std::lock_guard lock(mutex);
+        auto found = rects.find(window);
+        if (found == rects.end()) return std::nullopt;
+        return found->second;
     }
 
     std::set<WindowHandle> minimized;

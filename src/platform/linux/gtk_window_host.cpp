@@ -88,14 +88,32 @@ class WebKitHost final : public WindowHost {
 
         window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
         g_object_ref_sink(window_);
-        if (options.frameless) gtk_window_set_decorated(GTK_WINDOW(window_), FALSE);
         gtk_container_add(GTK_CONTAINER(window_), GTK_WIDGET(view_));
+        if (!options.title.empty())
+            gtk_window_set_title(GTK_WINDOW(window_), options.title.c_str());
+        if (options.width > 0 && options.height > 0) {
+            gtk_window_set_default_size(GTK_WINDOW(window_), options.width, options.height);
+        }
+        if (options.position) {
+            gtk_window_move(GTK_WINDOW(window_), options.position->x, options.position->y);
+        }
+        if (options.frameless) {
+            // No decorations of the window manager's; the window's own background shows as a
+            // thin border around the page.
+            gtk_window_set_decorated(GTK_WINDOW(window_), FALSE);
+            border_ = 1;
+            gtk_container_set_border_width(GTK_CONTAINER(window_), border_);
+        }
+        gtk_widget_add_events(window_, GDK_POINTER_MOTION_MASK | GDK_BUTTON_RELEASE_MASK);
         g_signal_connect(window_, "key-press-event", G_CALLBACK(OnKeyPress), this);
         g_signal_connect(window_, "configure-event", G_CALLBACK(OnConfigure), this);
         g_signal_connect(window_, "window-state-event", G_CALLBACK(OnWindowState), this);
         g_signal_connect(window_, "focus-in-event", G_CALLBACK(OnFocusIn), this);
         g_signal_connect(window_, "delete-event", G_CALLBACK(OnDelete), this);
         g_signal_connect(window_, "destroy", G_CALLBACK(OnDestroy), this);
+        g_signal_connect(window_, "motion-notify-event", G_CALLBACK(OnMotion), this);
+        g_signal_connect(window_, "button-release-event", G_CALLBACK(OnButtonRelease), this);
+        g_signal_connect(window_, "grab-broken-event", G_CALLBACK(OnGrabBroken), this);
         gtk_widget_show_all(window_);
         // A log-out, `kill` or Ctrl+C closes the window as the user does, so the normal shut-down
         // runs and saves; GLib hands the signal to this loop instead of acting in the handler.
@@ -115,15 +133,20 @@ class WebKitHost final : public WindowHost {
         g_object_unref(manager_);
     }
 
+    // An end signal can close the window while the program is still preparing it (a geometry
+    // change runs the main loop); the view is gone with it, so later calls do nothing.
     void SetTitle(const std::string& title) override {
+        if (destroyed_) return;
         gtk_window_set_title(GTK_WINDOW(window_), title.c_str());
     }
 
     void SetHtml(const std::string& html) override {
+        if (destroyed_) return;
         webkit_web_view_load_html(view_, html.c_str(), nullptr);
     }
 
     void AddStartScript(const std::string& source) override {
+        if (destroyed_) return;
         WebKitUserScript* script =
             webkit_user_script_new(source.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
                                    WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
@@ -158,14 +181,16 @@ class WebKitHost final : public WindowHost {
         if (gtk_main_level() > 0) gtk_main_quit();
     }
 
+    // The client area is the page's: a frameless window's border is added around it.
     void SetClientSize(int width, int height) override {
+        if (destroyed_) return;
         OwnChange change(*this);
-        gtk_window_resize(GTK_WINDOW(window_), width, height);
-        Flush([&] { return HasClientSize(width, height); });
+        gtk_window_resize(GTK_WINDOW(window_), width + 2 * border_, height + 2 * border_);
+        Flush([&] { return HasClientSize(width + 2 * border_, height + 2 * border_); });
     }
 
     std::optional<Rect> FrameRect() override {
-        GdkWindow* gdk = gtk_widget_get_window(window_);
+        GdkWindow* gdk = destroyed_ ? nullptr : gtk_widget_get_window(window_);
         if (!gdk) return std::nullopt;
         GdkRectangle r;
         gdk_window_get_frame_extents(gdk, &r);
@@ -173,12 +198,14 @@ class WebKitHost final : public WindowHost {
     }
 
     void MoveTo(int left, int top) override {
+        if (destroyed_) return;
         OwnChange change(*this);
         gtk_window_move(GTK_WINDOW(window_), left, top);
         Flush([&] { return HasFramePosition(left, top); });
     }
 
     void MoveResize(const Rect& frame) override {
+        if (destroyed_) return;
         OwnChange change(*this);
         gtk_window_move(GTK_WINDOW(window_), frame.left, frame.top);
         gtk_window_resize(GTK_WINDOW(window_), frame.width, frame.height);
@@ -218,26 +245,31 @@ class WebKitHost final : public WindowHost {
     }
 
     void Maximize() override {
+        if (destroyed_) return;
         OwnChange change(*this);
         gtk_window_maximize(GTK_WINDOW(window_));
     }
 
     void Minimize() override {
+        if (destroyed_) return;
         OwnChange change(*this);
         gtk_window_iconify(GTK_WINDOW(window_));
     }
 
     void SetTopmost(bool topmost) override {
+        if (destroyed_) return;
         gtk_window_set_keep_above(GTK_WINDOW(window_), topmost);
     }
 
     void ForceForeground() override {
+        if (destroyed_) return;
         GdkWindow* gdk = gtk_widget_get_window(window_);
         guint32 time = gdk ? gdk_x11_get_server_time(gdk) : GDK_CURRENT_TIME;
         gtk_window_present_with_time(GTK_WINDOW(window_), time);
     }
 
     void SetIcons(const IconImage& big, const IconImage& small) override {
+        if (destroyed_) return;
         GList* icons = nullptr;
         for (const IconImage* image : {&big, &small}) {
             if (image->size <= 0) continue;
@@ -259,15 +291,66 @@ class WebKitHost final : public WindowHost {
         onDrop_ = std::move(fn);
     }
 
+    std::optional<Point> BeginPointerDrag(PointerDrag drag) override {
+        GdkWindow* gdk = gtk_widget_get_window(window_);
+        if (destroyed_ || !gdk || dragging_) return std::nullopt;
+        GdkDisplay* display = gdk_window_get_display(gdk);
+        GdkSeat* seat = gdk_display_get_default_seat(display);
+        GdkCursor* cursor = gdk_cursor_new_from_name(display, "move");
+        // The window takes every pointer event until the button is let go, wherever the pointer
+        // goes; the page sees none of them meanwhile.
+        const GdkGrabStatus status = gdk_seat_grab(seat, gdk, GDK_SEAT_CAPABILITY_ALL_POINTING,
+                                                   FALSE, cursor, nullptr, nullptr, nullptr);
+        if (cursor) g_object_unref(cursor);
+        if (status != GDK_GRAB_SUCCESS) return std::nullopt;
+        int x = 0, y = 0;
+        gdk_device_get_position(gdk_seat_get_pointer(seat), nullptr, &x, &y);
+        drag_ = std::move(drag);
+        dragging_ = true;
+        return Point{x, y};
+    }
+
     void OnWindowMessage(
         std::function<bool(uint32_t message, uint64_t wparam, int64_t lparam)> fn) override {
         onWindowMessage_ = std::move(fn);
-        if (filtered_) return;
+        if (filtered_ || destroyed_) return;
         filtered_ = gtk_widget_get_window(window_);
         if (filtered_) gdk_window_add_filter(filtered_, OnXEvent, this);
     }
 
   private:
+    void EndDrag(bool released, bool ungrab) {
+        if (!dragging_) return;
+        dragging_ = false;
+        if (ungrab) {
+            gdk_seat_ungrab(gdk_display_get_default_seat(gtk_widget_get_display(window_)));
+        }
+        PointerDrag drag = std::move(drag_);
+        drag_ = {};
+        if (drag.ended) drag.ended(released);
+    }
+
+    static gboolean OnMotion(GtkWidget*, GdkEventMotion* event, gpointer self) {
+        auto* host = static_cast<WebKitHost*>(self);
+        if (!host->dragging_ || !host->drag_.moved) return FALSE;
+        std::optional<Point> to = host->drag_.moved(
+            Point{static_cast<int>(event->x_root), static_cast<int>(event->y_root)});
+        if (to) gtk_window_move(GTK_WINDOW(host->window_), to->x, to->y);
+        return TRUE;
+    }
+
+    static gboolean OnButtonRelease(GtkWidget*, GdkEventButton* event, gpointer self) {
+        auto* host = static_cast<WebKitHost*>(self);
+        if (!host->dragging_ || event->button != 1) return FALSE;
+        host->EndDrag(true, true);
+        return TRUE;
+    }
+
+    static gboolean OnGrabBroken(GtkWidget*, GdkEventGrabBroken*, gpointer self) {
+        static_cast<WebKitHost*>(self)->EndDrag(false, false);
+        return FALSE;
+    }
+
     static Rect WorkArea(GdkMonitor* monitor) {
         GdkRectangle w;
         gdk_monitor_get_workarea(monitor, &w);
@@ -525,7 +608,8 @@ class WebKitHost final : public WindowHost {
     }
 
     static WebKitWebView* OnCreateWebView(WebKitAutomationSession*, gpointer self) {
-        return static_cast<WebKitHost*>(self)->view_;
+        auto* host = static_cast<WebKitHost*>(self);
+        return host->destroyed_ ? nullptr : host->view_;
     }
 
     static void OnAutomationStarted(WebKitWebContext*, WebKitAutomationSession* session,
@@ -547,6 +631,9 @@ class WebKitHost final : public WindowHost {
     GdkDragContext* fileDrop_ = nullptr;  // the drop whose file list was asked for
     std::function<bool(uint32_t, uint64_t, int64_t)> onWindowMessage_;
     GdkWindow* filtered_ = nullptr;
+    PointerDrag drag_;
+    bool dragging_ = false;
+    int border_ = 0;
     Rect normal_;
     bool normalKnown_ = false;
     bool destroyed_ = false;

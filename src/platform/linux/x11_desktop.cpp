@@ -91,6 +91,19 @@ class XDesktop final : public Desktop {
         }
     }
 
+    std::optional<Rect> FrameRect(WindowHandle handle) override {
+        std::lock_guard lock(mutex_);
+        ErrorTrap trap(display_);
+        Window w = static_cast<Window>(handle), root, child;
+        int x = 0, y = 0, left = 0, top = 0;
+        unsigned int width = 0, height = 0, border = 0, depth = 0;
+        if (!XGetGeometry(display_, w, &root, &x, &y, &width, &height, &border, &depth) ||
+            !XTranslateCoordinates(display_, w, root, 0, 0, &left, &top, &child)) {
+            return std::nullopt;
+        }
+        return Rect{left, top, static_cast<int>(width), static_cast<int>(height)};
+    }
+
     bool IsForeground(WindowHandle handle) override {
         ErrorTrap trap(display_);
         const Window w = static_cast<Window>(handle);

@@ -59,6 +59,12 @@ class Win32Desktop final : public Desktop {
 
     void ForceForeground(WindowHandle handle) override { BringToForeground(AsHwnd(handle)); }
 
+    std::optional<Rect> FrameRect(WindowHandle window) override {
+        RECT r;
+        if (!GetWindowRect(AsHwnd(window), &r)) return std::nullopt;
+        return Rect{r.left, r.top, r.right - r.left, r.bottom - r.top};
+    }
+
     bool IsForeground(WindowHandle window) override {
         return GetForegroundWindow() == AsHwnd(window);
     }

@@ -84,4 +84,47 @@ std::optional<std::string> DefaultDataRoot() {
     return std::nullopt;
 }
 
+namespace {
+
+class Win32Child final : public ChildProcess {
+  public:
+    Win32Child(HANDLE process, DWORD id) : process_(process), id_(id) {}
+    ~Win32Child() override { CloseHandle(process_); }
+    Win32Child(const Win32Child&) = delete;
+    Win32Child& operator=(const Win32Child&) = delete;
+
+    uint32_t Id() const override { return id_; }
+
+    bool Running() override {
+        DWORD code = 0;
+        return GetExitCodeProcess(process_, &code) && code == STILL_ACTIVE;
+    }
+
+    void Terminate() override { TerminateProcess(process_, 0); }
+
+  private:
+    HANDLE process_;
+    DWORD id_;
+};
+
+}  // namespace
+
+std::unique_ptr<ChildProcess> StartChildProcess(const std::string& executable,
+                                                const std::vector<std::string>& arguments) {
+    std::string commandLine = "\"" + executable + "\"";
+    for (const std::string& argument : arguments)
+        commandLine += " " + argument;
+    std::vector<char> writable(commandLine.begin(), commandLine.end());
+    writable.push_back('\0');
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(executable.c_str(), writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &info)) {
+        return nullptr;
+    }
+    CloseHandle(info.hThread);
+    return std::make_unique<Win32Child>(info.hProcess, info.dwProcessId);
+}
+
 }  // namespace velotap

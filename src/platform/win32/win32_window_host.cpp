@@ -193,15 +193,34 @@ class WebView2Host final : public WindowHost {
   public:
     WebView2Host(WebView2Runtime runtime, const WindowHostOptions& options)
         : runtime_(std::move(runtime)), uiThread_(GetCurrentThreadId()) {
-        const DWORD style = options.frameless ? WS_POPUP | WS_BORDER | WS_CLIPCHILDREN
-                                              : WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-        window_ = CreateWindowExW(0, WindowClass(), L"", style, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+        // Made as an ordinary window even when frameless, so that the system picks its position
+        // (it does not for pop-up windows).
+        const bool sized = options.width > 0 && options.height > 0;
+        window_ = CreateWindowExW(0, WindowClass(), Widen(options.title).c_str(),
+                                  WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, sized ? options.width : CW_USEDEFAULT,
+                                  sized ? options.height : CW_USEDEFAULT, nullptr, nullptr,
                                   GetModuleHandleW(nullptr), this);
-        if (window_) {
-            ShowWindow(window_, SW_SHOW);
-            UpdateWindow(window_);
+        if (!window_) return;
+        UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+        if (options.frameless) {
+            // No caption, system menu, sizing frame or min/max boxes; a thin border.
+            LONG_PTR style = GetWindowLongPtrW(window_, GWL_STYLE);
+            style &= ~static_cast<LONG_PTR>(WS_DLGFRAME | WS_SYSMENU | WS_THICKFRAME |
+                                            WS_MINIMIZEBOX | WS_MAXIMIZEBOX);
+            style |= static_cast<LONG_PTR>(WS_POPUP | WS_BORDER);
+            SetWindowLongPtrW(window_, GWL_STYLE, style);
+            flags |= SWP_FRAMECHANGED;
         }
+        if (options.position) {
+            SetWindowPos(window_, nullptr, options.position->x, options.position->y,
+                         sized ? options.width : 0, sized ? options.height : 0,
+                         flags | (sized ? 0 : SWP_NOSIZE));
+        } else {
+            SetWindowPos(window_, nullptr, 0, 0, 0, 0, flags | SWP_NOMOVE | SWP_NOSIZE);
+        }
+        ShowWindow(window_, SW_SHOW);
+        UpdateWindow(window_);
     }
 
     ~WebView2Host() override {
@@ -391,6 +410,15 @@ class WebView2Host final : public WindowHost {
         onWindowMessage_ = std::move(fn);
     }
 
+    std::optional<Point> BeginPointerDrag(PointerDrag drag) override {
+        POINT cursor;
+        if (destroyed_ || dragging_ || !GetCursorPos(&cursor)) return std::nullopt;
+        drag_ = std::move(drag);
+        dragging_ = true;
+        SetCapture(window_);
+        return Point{cursor.x, cursor.y};
+    }
+
   private:
     static const wchar_t* WindowClass() {
         static const ATOM atom = [] {
@@ -435,6 +463,22 @@ class WebView2Host final : public WindowHost {
             case WM_EXITSIZEMOVE:
                 Settle();
                 return std::nullopt;
+            case WM_MOUSEMOVE:
+                if (!dragging_) return std::nullopt;
+                if (POINT cursor; drag_.moved && GetCursorPos(&cursor)) {
+                    if (std::optional<Point> to = drag_.moved(Point{cursor.x, cursor.y})) {
+                        SetWindowPos(window_, nullptr, to->x, to->y, 0, 0,
+                                     SWP_NOSIZE | SWP_NOZORDER);
+                    }
+                }
+                return 0;
+            case WM_LBUTTONUP:
+                if (!dragging_) return std::nullopt;
+                EndDrag(true);
+                return 0;
+            case WM_CAPTURECHANGED:
+                EndDrag(false);
+                return std::nullopt;
             case WM_DROPFILES:
                 Dropped(reinterpret_cast<HDROP>(wp));
                 return 0;
@@ -454,6 +498,17 @@ class WebView2Host final : public WindowHost {
     }
 
     bool Live() const { return !destroyed_ && webView_.Get(); }
+
+    // The drag is over before the capture goes, so the WM_CAPTURECHANGED that releasing it sends
+    // does not end it twice.
+    void EndDrag(bool released) {
+        if (!dragging_) return;
+        dragging_ = false;
+        if (GetCapture() == window_) ReleaseCapture();
+        PointerDrag drag = std::move(drag_);
+        drag_ = {};
+        if (drag.ended) drag.ended(released);
+    }
 
     void FitWebView() {
         RECT client;
@@ -624,6 +679,8 @@ class WebView2Host final : public WindowHost {
     std::function<void(const WindowPlacement&)> onPlacement_;
     std::function<void(const std::vector<std::string>&)> onDrop_;
     std::function<bool(uint32_t, uint64_t, int64_t)> onWindowMessage_;
+    PointerDrag drag_;
+    bool dragging_ = false;
 };
 
 std::wstring ProgramFolder() {

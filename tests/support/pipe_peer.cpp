@@ -1,0 +1,37 @@
+#include "support/pipe_peer.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace velotap {
+
+PipePeerServer::PipePeerServer() {
+    std::filesystem::permissions(runtime.path(), std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::replace);
+#ifdef _WIN32
+    _putenv_s("XDG_RUNTIME_DIR", runtime.path().c_str());
+#else
+    setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+#endif
+    name = "VelotapTest" + std::to_string(std::random_device{}());
+    log_ = runtime.File("served.log");
+}
+
+PipePeerServer::~PipePeerServer() {
+    Stop();
+}
+
+bool PipePeerServer::Start(const std::string& program) {
+    Stop();
+    const size_t before = Log().size();
+    server_ = StartChildProcess(program, {"serve", name, log_});
+    return server_ && WaitFor([&] { return Log().find("ready\n", before) != std::string::npos; },
+                              std::chrono::seconds(30));
+}
+
+void PipePeerServer::Stop() {
+    if (server_) server_->Terminate();
+    server_.reset();
+}
+
+}  // namespace velotap
