@@ -8,7 +8,7 @@ VELOTAP_PACKAGES=(
     libx11-dev libxtst-dev libxi-dev libssl-dev libcurl4-openssl-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth x11-utils xautomation xdotool dbus dbus-x11
-    xdg-utils shared-mime-info libglib2.0-bin
+    xdg-utils shared-mime-info libglib2.0-bin zlib1g-dev dpkg-dev desktop-file-utils file
     clang libclang-rt-14-dev
     mingw-w64 wine wine64 openssl
     chromium fonts-dejavu-core locales-all nlohmann-json3-dev

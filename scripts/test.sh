@@ -53,6 +53,7 @@ fi
 # The benchmarks are run by hand (they measure this machine), but they must keep building.
 if build release; then
     echo "Benchmarks built."
+    bash tests/package/check_deb.sh build/release || status=1
 else
     status=1
 fi

@@ -11,6 +11,8 @@
 
 #include "platform/file_replace.h"
 #include "platform/file_types.h"
+
+#include "mime_package.h"
 #include "platform/process.h"
 
 extern char** environ;
@@ -49,15 +51,7 @@ std::string MimeAppsPath() {
 }
 
 std::string MimePackage() {
-    std::string xml =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n";
-    for (auto [type, comment, glob] : {std::tuple{kThemeType, "Velotap Theme", "*.vtptheme"},
-                                       std::tuple{kMacroType, "Velotap Macro", "*.vtpmacro"}}) {
-        xml += std::string("  <mime-type type=\"") + type + "\">\n    <comment>" + comment +
-               "</comment>\n    <glob pattern=\"" + glob + "\"/>\n  </mime-type>\n";
-    }
-    return xml + "</mime-info>\n";
+    return kMimePackageXml;
 }
 
 // The Exec line's quoting: the path in double quotes with ", `, $ and \ escaped, and % doubled.
