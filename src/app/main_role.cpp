@@ -87,6 +87,7 @@ std::unique_ptr<Updater> MakeUpdater(MainApp& app, WindowHost& host, PageBridge&
     };
     context.dispatch = [&host](std::function<void()> work) { host.Dispatch(std::move(work)); };
     context.saveSession = [&app] { SaveSession(app.session, app.sessionPath, SessionOf(app)); };
+    context.endPanels = [&app] { app.panels.TerminateAll(); };
     context.quit = [&host] { host.Terminate(); };
     return std::make_unique<Updater>(std::move(context));
 }

@@ -26,17 +26,17 @@ namespace {
 
 bool IsPrivateFolder(const std::string& path) {
     struct stat st;
-    return lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid() &&
+    return lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() &&
            (st.st_mode & 077) == 0;
 }
 
-// The same per-user folder VelotapApp keeps its single-instance lock in.
+// The same private folder VelotapApp keeps its single-instance lock in; only looked at, never made.
 std::string RuntimeFolder() {
+    std::string folder = "/tmp/velotap-" + std::to_string(geteuid());
     if (const char* xdg = std::getenv("XDG_RUNTIME_DIR"); xdg && *xdg && IsPrivateFolder(xdg)) {
-        return xdg;
+        folder = std::string(xdg) + "/Velotap";
     }
-    std::string fallback = "/tmp/velotap-" + std::to_string(getuid());
-    return IsPrivateFolder(fallback) ? fallback : std::string();
+    return IsPrivateFolder(folder) ? folder : std::string();
 }
 
 // "$LOCALAPPDATA/Velotap" (set, not empty, under 260 bytes), else the XDG data home's, else

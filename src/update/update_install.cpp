@@ -77,7 +77,7 @@ void Updater::Work(const std::string& requestId) {
 void Updater::Install(const std::shared_ptr<DownloadedInstaller>& installer,
                       const std::string& requestId) {
     context_.saveSession();
-    if (context_.endPanels) context_.endPanels();
+    context_.endPanels();
     if (installer->file->Start(InstallerParameters(InstallScope()))) {
         installer->file.reset();
         context_.quit();

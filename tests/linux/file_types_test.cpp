@@ -10,6 +10,7 @@
 
 #include "app/file_types.h"
 #include "platform/file_types.h"
+#include "platform/instance_lock.h"
 #include "support/subprocess.h"
 
 namespace velotap {
@@ -87,10 +88,12 @@ TEST(Opener, CopiesMarksAndExits) {
     fs::create_directory(runtime);
     chmod(runtime.c_str(), 0700);
     // A running VelotapApp, as far as the opener can tell: its lock is held.
-    int lock =
-        open((runtime + "/Local_VelotapUI_SingleInstance.lock").c_str(), O_RDWR | O_CREAT, 0600);
-    ASSERT_GE(lock, 0);
-    ASSERT_EQ(flock(lock, LOCK_EX | LOCK_NB), 0);
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    bool heldElsewhere = false;
+    std::unique_ptr<InstanceLock> lock =
+        TryAcquireInstanceLock("Local\\VelotapUI_SingleInstance", heldElsewhere);
+    unsetenv("XDG_RUNTIME_DIR");
+    ASSERT_TRUE(lock && fs::exists(runtime + "/Velotap/Local_VelotapUI_SingleInstance.lock"));
     const std::vector<std::pair<std::string, std::string>> env = {{"LOCALAPPDATA", dir.path()},
                                                                   {"XDG_RUNTIME_DIR", runtime}};
     const std::string themes = dir.File("Velotap/themes");
@@ -131,7 +134,7 @@ TEST(Opener, CopiesMarksAndExits) {
     for ([[maybe_unused]] const auto& e : fs::directory_iterator(themes))
         ++files;
     EXPECT_EQ(files, 4u);  // Dark, Dark (2), Run and the marker
-    close(lock);
+    lock.reset();
 
     // It links nothing of the toolkit or the web engine.
     ProcessResult deps = RunProcess("/usr/bin/ldd", {OpenerPath()});

@@ -53,7 +53,7 @@ namespace fs = std::filesystem;
 
 // The window's thread and the page as the updater sees them.
 struct UpdateRig {
-    TempDir runtime;  // the private runtime folder of these runs
+    TempDir runtime;  // XDG_RUNTIME_DIR of these runs; the program's private folder is inside
     TestSigner signer;
     LoopbackServer server{std::string(UpdateWebHost())};
     std::string manifestPath;
@@ -62,11 +62,12 @@ struct UpdateRig {
     std::vector<std::string> scripts;
     std::vector<std::pair<std::string, std::string>> resolved;
     std::deque<std::function<void()>> windowThread;
-    std::vector<std::string> steps;  // "save", "quit"
+    std::vector<std::string> steps;  // "save", "panels", "quit"
 
     UpdateRig() {
         chmod(runtime.path().c_str(), 0700);
         setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+        mkdir(runtime.File("Velotap").c_str(), 0700);
         manifestPath = runtime.File("manifest.json");
     }
     ~UpdateRig() { unsetenv("XDG_RUNTIME_DIR"); }
@@ -105,6 +106,7 @@ struct UpdateRig {
             windowThread.push_back(std::move(work));
         };
         c.saveSession = [this] { steps.push_back("save"); };
+        c.endPanels = [this] { steps.push_back("panels"); };
         c.quit = [this] { steps.push_back("quit"); };
         c.transport = server.Standing(std::string(UpdateWebHost()));
         return c;
@@ -129,10 +131,8 @@ struct UpdateRig {
     }
     std::vector<std::string> Leftovers() const {
         std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(runtime.path())) {
-            std::string name = e.path().filename().string();
-            if (name != "manifest.json") names.push_back(name);
-        }
+        for (const auto& e : fs::directory_iterator(runtime.File("Velotap")))
+            names.push_back(e.path().filename().string());
         return names;
     }
 };
@@ -229,7 +229,7 @@ TEST(UpdateInstall, VerifiedInstallerStartsAfterTheSaveAndTheProgramQuits) {
             return !rig.steps.empty();
         },
         std::chrono::seconds(60)));
-    EXPECT_EQ(rig.steps, (std::vector<std::string>{"save", "quit"}));
+    EXPECT_EQ(rig.steps, (std::vector<std::string>{"save", "panels", "quit"}));
     ASSERT_TRUE(WaitFor([&] { return fs::exists(record); }, std::chrono::seconds(30)));
     EXPECT_EQ(ReadWholeFile(record),
               "/VERYSILENT|/SUPPRESSMSGBOXES|/NORESTART|/SP-|/CLOSEAPPLICATIONS|"
@@ -250,9 +250,9 @@ TEST(UpdateInstall, VerifiedInstallerStartsAfterTheSaveAndTheProgramQuits) {
     ASSERT_EQ(left.size(), 1u);
     EXPECT_EQ(left[0].size(), 15u + 32u);
     struct stat st;
-    ASSERT_EQ(lstat(rig.runtime.File(left[0]).c_str(), &st), 0);
+    ASSERT_EQ(lstat(rig.runtime.File("Velotap/" + left[0]).c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
-    ASSERT_EQ(lstat(rig.runtime.File(left[0] + "/installer.exe").c_str(), &st), 0);
+    ASSERT_EQ(lstat(rig.runtime.File("Velotap/" + left[0] + "/installer.exe").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
 
@@ -260,34 +260,36 @@ TEST(UpdateInstall, StartUpRemovesOnlyOurOwnLeftFolders) {
     TempDir runtime, elsewhere;
     chmod(runtime.path().c_str(), 0700);
     setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
-    const std::string ours = runtime.File("Velotap-update-0123");
+    mkdir(runtime.File("Velotap").c_str(), 0700);
+    const std::string ours = runtime.File("Velotap/Velotap-update-0123");
     fs::create_directory(ours);
-    runtime.Write("Velotap-update-0123/installer.exe", "old");
+    runtime.Write("Velotap/Velotap-update-0123/installer.exe", "old");
     fs::create_directory(ours + "/kept");  // a folder inside is not ours to remove
-    fs::create_directory(runtime.File("Velotap-update-done"));
+    fs::create_directory(runtime.File("Velotap/Velotap-update-done"));
     // A link to a folder of ours is not followed.
     fs::create_directory(elsewhere.File("target"));
     elsewhere.Write("target/precious", "keep");
-    fs::create_directory_symlink(elsewhere.File("target"), runtime.File("Velotap-update-link"));
+    fs::create_directory_symlink(elsewhere.File("target"),
+                                 runtime.File("Velotap/Velotap-update-link"));
     const bool root = geteuid() == 0;
     if (root) {
-        fs::create_directory(runtime.File("Velotap-update-other"));
-        runtime.Write("Velotap-update-other/f", "theirs");
-        ASSERT_EQ(chown(runtime.File("Velotap-update-other").c_str(), 65534, 65534), 0);
+        fs::create_directory(runtime.File("Velotap/Velotap-update-other"));
+        runtime.Write("Velotap/Velotap-update-other/f", "theirs");
+        ASSERT_EQ(chown(runtime.File("Velotap/Velotap-update-other").c_str(), 65534, 65534), 0);
     }
-    runtime.Write("Velotap-settings", "unrelated");
+    runtime.Write("Velotap/Velotap-settings", "unrelated");
 
     RemoveStaleUpdateFolders();
     unsetenv("XDG_RUNTIME_DIR");
 
     EXPECT_FALSE(fs::exists(ours + "/installer.exe"));
     EXPECT_TRUE(fs::exists(ours + "/kept"));
-    EXPECT_FALSE(fs::exists(runtime.File("Velotap-update-done")));
-    EXPECT_TRUE(fs::is_symlink(runtime.File("Velotap-update-link")));
+    EXPECT_FALSE(fs::exists(runtime.File("Velotap/Velotap-update-done")));
+    EXPECT_TRUE(fs::is_symlink(runtime.File("Velotap/Velotap-update-link")));
     EXPECT_TRUE(fs::exists(elsewhere.File("target/precious")));
-    EXPECT_TRUE(fs::exists(runtime.File("Velotap-settings")));
+    EXPECT_TRUE(fs::exists(runtime.File("Velotap/Velotap-settings")));
     if (root) {
-        EXPECT_TRUE(fs::exists(runtime.File("Velotap-update-other/f")));
+        EXPECT_TRUE(fs::exists(runtime.File("Velotap/Velotap-update-other/f")));
     }
 }
 
