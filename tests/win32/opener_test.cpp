@@ -87,7 +87,9 @@ TEST(Opener, CopiesMarksAndStartsTheProgramOnlyWhenNoneRuns) {
         const std::string label = c.args.empty() ? "(none)" : c.args[0].string();
         EXPECT_EQ(RunOpener(opener, c.args, dir), c.exitCode) << label;
         EXPECT_EQ(fs::exists(marker), c.marker != nullptr) << label;
-        if (c.marker) EXPECT_EQ(Read(marker), c.marker) << label;
+        if (c.marker) {
+            EXPECT_EQ(Read(marker), c.marker) << label;
+        }
     }
     EXPECT_EQ(Read(themes / "Dark.vtptheme"), "one");
     EXPECT_EQ(Read(themes / "Dark (2).vtptheme"), "two");

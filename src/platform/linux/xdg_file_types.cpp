@@ -11,8 +11,7 @@
 
 #include "platform/file_replace.h"
 #include "platform/file_types.h"
-
-#include "mime_package.h"
+#include "platform/linux/mime_package.h"
 #include "platform/process.h"
 
 extern char** environ;
