@@ -366,11 +366,12 @@ TEST(VelotapApp, PanelFollowsADragAndDocksOnTheMainWindow) {
     struct Drag {
         POINT from, to;
         const char* frame;  // where the panel follows the pointer to
-        bool docks;
+        UINT end;           // the button let go, or the hold taken away
     };
     const Drag drags[] = {
-        {{300, 200}, {340, 260}, "190,240 422x302", false},  // let go beside the main window
-        {{340, 260}, {750, 150}, "600,130 422x302", true},   // let go over it
+        {{300, 200}, {340, 260}, "190,240 422x302", WM_LBUTTONUP},       // beside the main window
+        {{340, 260}, {750, 150}, "600,130 422x302", WM_CAPTURECHANGED},  // over it, not let go
+        {{750, 150}, {760, 160}, "610,140 422x302", WM_LBUTTONUP},       // let go over it: docks
     };
     for (const Drag& d : drags) {
         SetCursorPos(d.from.x, d.from.y);
@@ -378,9 +379,9 @@ TEST(VelotapApp, PanelFollowsADragAndDocksOnTheMainWindow) {
         SetCursorPos(d.to.x, d.to.y);
         SendMessageW(panel, WM_MOUSEMOVE, 0, 0);
         EXPECT_EQ(FrameOf(panel), d.frame);
-        SendMessageW(panel, WM_LBUTTONUP, 0, 0);
-        if (!d.docks) {
-            EXPECT_EQ(FrameOf(panel), d.frame);  // stays where it was let go
+        SendMessageW(panel, d.end, 0, 0);
+        if (&d != std::end(drags) - 1) {
+            EXPECT_EQ(FrameOf(panel), d.frame);  // stays where the drag ended
         }
     }
     EXPECT_EQ(app.Wait(), 0);
