@@ -79,6 +79,14 @@ std::string FrameOf(HWND window) {
            std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top);
 }
 
+// The window that holds the pointer for `window`'s thread.
+HWND CaptureOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info.hwndCapture;
+}
+
 // The program copied with the loader's double beside it (and its page folder when `withPage`),
 // run on a thread of the test, which plays its page through the double.
 class ProgramCopy {
@@ -376,12 +384,14 @@ TEST(VelotapApp, PanelFollowsADragAndDocksOnTheMainWindow) {
     for (const Drag& d : drags) {
         SetCursorPos(d.from.x, d.from.y);
         app.PostAsPage(LR"({"id":"d","method":"beginWindowDrag","params":[""]})");
+        EXPECT_EQ(CaptureOf(panel), panel);
         SetCursorPos(d.to.x, d.to.y);
         SendMessageW(panel, WM_MOUSEMOVE, 0, 0);
         EXPECT_EQ(FrameOf(panel), d.frame);
         SendMessageW(panel, d.end, 0, 0);
         if (&d != std::end(drags) - 1) {
             EXPECT_EQ(FrameOf(panel), d.frame);  // stays where the drag ended
+            EXPECT_EQ(CaptureOf(panel), nullptr);
         }
     }
     EXPECT_EQ(app.Wait(), 0);
