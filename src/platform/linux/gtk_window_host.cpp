@@ -303,8 +303,18 @@ class WebKitHost final : public WindowHost {
                                                    FALSE, cursor, nullptr, nullptr, nullptr);
         if (cursor) g_object_unref(cursor);
         if (status != GDK_GRAB_SUCCESS) return std::nullopt;
+        // The page asks for the drag after its button press has travelled through the web view; a
+        // quick click is over by then, and a drag without the button down would follow the
+        // pointer until the next click. Asked after the grab, so a release from now on is ours.
+        GdkDevice* pointer = gdk_seat_get_pointer(seat);
+        GdkModifierType buttons{};
+        gdk_device_get_state(pointer, gdk, nullptr, &buttons);
+        if (!(buttons & GDK_BUTTON1_MASK)) {
+            gdk_seat_ungrab(seat);
+            return std::nullopt;
+        }
         int x = 0, y = 0;
-        gdk_device_get_position(gdk_seat_get_pointer(seat), nullptr, &x, &y);
+        gdk_device_get_position(pointer, nullptr, &x, &y);
         drag_ = std::move(drag);
         dragging_ = true;
         return Point{x, y};
