@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "app/app_settings.h"
+#include "app/main_timeline.h"
 #include "base/event.h"
 #include "bridge/page_poster.h"
 #include "capture/capture_service.h"
@@ -17,6 +18,7 @@
 #include "platform/file_dialog.h"
 #include "profiles/macro_import.h"
 #include "profiles/session_store.h"
+#include "timeline/timeline_exchange.h"
 
 namespace velotap {
 
@@ -73,6 +75,10 @@ struct MainApp {
     PanelRecord panels;
     std::mutex panelSettingsMutex;
     std::string panelSettings;  // what "panelsettings.txt" holds, as last written
+
+    // What the timeline editor exported last, and the editors this process started.
+    TimelineSnapshot timeline;
+    EditorLauncher editors;
 
     PagePoster page;
     WindowHost* window = nullptr;  // set while the main window exists (UI thread only)

@@ -32,8 +32,8 @@ Binding Forward(const std::string& name, bool withValue, const std::string& pipe
 
 }  // namespace
 
-std::vector<Binding> PanelBindings(WindowHost& host, PanelDrag& drag, const std::string& dataFolder,
-                                   const std::string& pipeName) {
+std::vector<Binding> PanelBindings(WindowHost& host, PanelDrag& drag, EditorLauncher& editors,
+                                   const std::string& dataFolder, const std::string& pipeName) {
     const std::string folder = dataFolder + "/";
     auto forward = [&pipeName](const char* name, bool withValue = false) {
         return Forward(name, withValue, pipeName);
@@ -73,6 +73,7 @@ std::vector<Binding> PanelBindings(WindowHost& host, PanelDrag& drag, const std:
     b.push_back(forward("deleteEvent", true));
     b.push_back(forward("updateEventTime", true));
     b.push_back(forward("optimizeMacro"));
+    b.push_back(OpenTimelineEditorBinding(editors));
     b.push_back(forward("reassignKey", true));
     b.push_back({"resizeWindow", [&host](const std::string& args) {
                      ResizeWindowCall(host, args);
@@ -124,7 +125,9 @@ int RunPanelRole(const std::string& text) {
         [](bool hovering) { SendPipeCommand("panelHover", hovering ? "1" : "0"); },
         [&window] { window.Terminate(); });
     PageBridge bridge(window);
-    for (const std::string& name : BindAll(bridge, PanelBindings(window, drag, dataFolder)))
+    EditorLauncher editors;
+    for (const std::string& name :
+         BindAll(bridge, PanelBindings(window, drag, editors, dataFolder)))
         ShowErrorBox("Velotap", "The page function " + name + " is bound twice.");
 
     const std::string pagePath = executableFolder + "/ui/index.html";

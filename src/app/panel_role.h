@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/main_timeline.h"
 #include "bridge/bindings.h"
 #include "ipc/command_pipe.h"
 #include "ipc/panel_drag.h"
@@ -16,7 +17,8 @@ int RunPanelRole(const std::string& params);
 
 // The panel window's bound functions in their binding order: state changes go to the main process
 // through the pipe of `pipeName`, state is read from the files in `dataFolder`.
-std::vector<Binding> PanelBindings(WindowHost& host, PanelDrag& drag, const std::string& dataFolder,
+std::vector<Binding> PanelBindings(WindowHost& host, PanelDrag& drag, EditorLauncher& editors,
+                                   const std::string& dataFolder,
                                    const std::string& pipeName = kPipeName);
 
 }  // namespace velotap

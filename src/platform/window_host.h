@@ -36,6 +36,8 @@ struct WindowHostOptions {
     std::optional<Point> position;  // top-left of the frame; none: where the system puts it
     // No title bar or frame of the system's, a thin border only (pop-out panels).
     bool frameless = false;
+    // The smallest size the user can give the window (0: no limit).
+    int minWidth = 0, minHeight = 0;
 };
 
 // The window dragged by the pointer: the host holds the pointer for its window until the left
@@ -97,6 +99,11 @@ class WindowHost {
     // the UI thread.
     virtual void OnWindowMessage(
         std::function<void(uint32_t message, uint64_t wparam, int64_t lparam)> fn) = 0;
+
+    // Asks the window to close as its close button does, once the current call has returned.
+    virtual void Close() = 0;
+    // Decides every request to close the window (the user's or Close's); false keeps it open.
+    virtual void OnCloseRequested(std::function<bool()> fn) = 0;
 };
 
 // The platform's real host, with its own top-level window. Null with `error` set when no window

@@ -40,6 +40,7 @@ TEST(MainBindings, BoundInContractOrderAndAnswering) {
                                                                   "startPlayback",
                                                                   "stopPlayback",
                                                                   "optimizeMacro",
+                                                                  "openTimelineEditor",
                                                                   "getTrackerStatus",
                                                                   "getMacroEvents",
                                                                   "deleteEvent",

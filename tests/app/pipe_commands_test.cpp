@@ -25,7 +25,7 @@ TEST(PipeCommands, EachCommandActsAsTheMainProcessDoes) {
     std::set<std::string> names;
     for (const PipeCommand& c : commands)
         names.insert(c.name);
-    // setTheme joins them with the theme store's functions; the timeline's two with the editor.
+    // setTheme joins them with the theme store's functions.
     EXPECT_EQ(names,
               (std::set<std::string>{
                   "updateSpammer",  "updateKeySpam", "startSpammer",        "stopSpammer",
@@ -33,7 +33,7 @@ TEST(PipeCommands, EachCommandActsAsTheMainProcessDoes) {
                   "panelHover",     "reassignKey",   "updateTracker",       "setHoldMode",
                   "startRecording", "stopRecording", "continueRecording",   "undoContinueRecording",
                   "startPlayback",  "stopPlayback",  "deleteEvent",         "updateEventTime",
-                  "optimizeMacro",  "timelineAck"}));
+                  "optimizeMacro",  "timelineAck",   "timelineExport",      "applyTimelineEdit"}));
 
     EngineState& s = app.engine.state;
     s.targets.Append(66);  // after the default space
@@ -114,24 +114,16 @@ TEST(PipeCommands, PopOutPanelAnswersWhenPanelsCannotWork) {
 
 TEST(PanelBindings, ForwardStateChangesAndReadTheMainProcessFiles) {
     PipePeerServer pipe;
-    std::unique_ptr<PipeServer> server = CreatePipeServer(pipe.name);
-    ASSERT_TRUE(server);
-    std::vector<std::string> received;
-    std::mutex mutex;
-    Flag running{1};
-    std::thread serving([&] {
-        ServePipe(*server, running, [&](const PipeMessage& m) {
-            std::lock_guard lock(mutex);
-            received.push_back(m.command + "|" + m.value);
-        });
-    });
+    PipeRecorder main(pipe.name);
+    ASSERT_TRUE(main.Serving());
 
     TempDir data;
     FakePage page;
     FakeDesktop desktop;
     PanelDrag drag(
         page.host, &desktop, [](bool) {}, [] {});
-    ASSERT_EQ(BindAll(page.bridge, PanelBindings(page.host, drag, data.path(), pipe.name)),
+    EditorLauncher editors;
+    ASSERT_EQ(BindAll(page.bridge, PanelBindings(page.host, drag, editors, data.path(), pipe.name)),
               std::vector<std::string>{});
     EXPECT_EQ(page.bridge.BoundNames(), (std::vector<std::string>{"updateSpammer",
                                                                   "startSpammer",
@@ -157,6 +149,7 @@ TEST(PanelBindings, ForwardStateChangesAndReadTheMainProcessFiles) {
                                                                   "deleteEvent",
                                                                   "updateEventTime",
                                                                   "optimizeMacro",
+                                                                  "openTimelineEditor",
                                                                   "reassignKey",
                                                                   "resizeWindow",
                                                                   "beginWindowDrag",
@@ -178,18 +171,11 @@ TEST(PanelBindings, ForwardStateChangesAndReadTheMainProcessFiles) {
     EXPECT_EQ(page.Call("updateSpammer", R"([0,0,0,"250"])"), "");
     EXPECT_EQ(page.Call("startSpammer", "[1]"), "");
     EXPECT_EQ(page.Call("reassignKey", R"(["auto"])"), "");
-    ASSERT_TRUE(WaitFor([&] {
-        std::lock_guard lock(mutex);
-        return received.size() == 3;
-    }));
-    EXPECT_EQ(received, (std::vector<std::string>{"updateSpammer|0,0,0,250", "startSpammer|",
-                                                  "reassignKey|auto"}));
+    EXPECT_EQ(main.Await(3), (std::vector<std::string>{"updateSpammer|0,0,0,250", "startSpammer|",
+                                                       "reassignKey|auto"}));
 
     page.Call("closeThisWindow");
     EXPECT_TRUE(page.host.terminated);
-    running.exchange(0);
-    server->Stop();
-    serving.join();
 }
 
 }  // namespace velotap

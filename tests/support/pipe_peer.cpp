@@ -34,4 +34,29 @@ void PipePeerServer::Stop() {
     server_.reset();
 }
 
+PipeRecorder::PipeRecorder(const std::string& name) : server_(CreatePipeServer(name)) {
+    if (!server_) return;
+    thread_ = std::thread([this] {
+        ServePipe(*server_, running_, [this](const PipeMessage& m) {
+            std::lock_guard lock(mutex_);
+            received_.push_back(m.command + "|" + m.value);
+        });
+    });
+}
+
+PipeRecorder::~PipeRecorder() {
+    running_.exchange(0);
+    if (server_) server_->Stop();
+    if (thread_.joinable()) thread_.join();
+}
+
+std::vector<std::string> PipeRecorder::Await(size_t count) {
+    WaitFor([&] {
+        std::lock_guard lock(mutex_);
+        return received_.size() >= count;
+    });
+    std::lock_guard lock(mutex_);
+    return received_;
+}
+
 }  // namespace velotap

@@ -5,10 +5,15 @@
 // pipe_peer's clients stay until the server has read or refused them, so once one has exited its
 // connection's messages are in the log or never will be.
 #include <memory>
+#include <mutex>
 #include <random>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "base/file_read.h"
+#include "engine/engine_state.h"
+#include "ipc/command_pipe.h"
 #include "platform/process.h"
 #include "support/subprocess.h"
 #include "support/wait_for.h"
@@ -40,6 +45,24 @@ class PipePeerServer {
   private:
     std::string log_;
     std::unique_ptr<ChildProcess> server_;
+};
+
+// A server of the pipe `name` in this process, on its own thread, that keeps every message as
+// "command|value".
+class PipeRecorder {
+  public:
+    explicit PipeRecorder(const std::string& name);
+    ~PipeRecorder();
+    bool Serving() const { return server_ != nullptr; }
+    // Waits until `count` messages have arrived; the messages so far.
+    std::vector<std::string> Await(size_t count);
+
+  private:
+    std::unique_ptr<PipeServer> server_;
+    std::mutex mutex_;
+    std::vector<std::string> received_;
+    Flag running_{1};
+    std::thread thread_;
 };
 
 }  // namespace velotap

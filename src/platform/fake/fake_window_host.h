@@ -37,6 +37,9 @@ class FakeWindowHost final : public WindowHost {
     PointerDrag drag;
     bool dragging = false;
     bool terminated = false;
+    std::function<bool()> onCloseRequested;
+    int closeRequests = 0;
+    bool closed = false;
 
     // The pointer moves to `to` during a drag (the window follows as the drag answers), and the
     // drag ends, as the host reports them.
@@ -82,6 +85,11 @@ class FakeWindowHost final : public WindowHost {
     void OnWindowMessage(std::function<void(uint32_t, uint64_t, int64_t)> fn) override {
         onWindowMessage = std::move(fn);
     }
+    void Close() override {
+        ++closeRequests;
+        if (!onCloseRequested || onCloseRequested()) closed = true;
+    }
+    void OnCloseRequested(std::function<bool()> fn) override { onCloseRequested = std::move(fn); }
 
   private:
     std::function<void(const std::string&)> onMessage_;

@@ -94,6 +94,12 @@ class WebKitHost final : public WindowHost {
             border_ = 1;
             gtk_container_set_border_width(GTK_CONTAINER(window_), border_);
         }
+        if (options.minWidth > 0 && options.minHeight > 0) {
+            GdkGeometry hints{};
+            hints.min_width = options.minWidth;
+            hints.min_height = options.minHeight;
+            gtk_window_set_geometry_hints(GTK_WINDOW(window_), nullptr, &hints, GDK_HINT_MIN_SIZE);
+        }
         gtk_widget_add_events(window_, GDK_POINTER_MOTION_MASK | GDK_BUTTON_RELEASE_MASK);
         g_signal_connect(window_, "key-press-event", G_CALLBACK(OnKeyPress), this);
         g_signal_connect(window_, "configure-event", G_CALLBACK(OnConfigure), this);
@@ -294,6 +300,14 @@ class WebKitHost final : public WindowHost {
         onWindowMessage_ = std::move(fn);
     }
 
+    void Close() override {
+        Dispatch([this] {
+            if (!destroyed_) gtk_window_close(GTK_WINDOW(window_));
+        });
+    }
+
+    void OnCloseRequested(std::function<bool()> fn) override { onClose_ = std::move(fn); }
+
   private:
     void EndDrag(bool released, bool ungrab) {
         if (!dragging_) return;
@@ -462,8 +476,11 @@ class WebKitHost final : public WindowHost {
         return G_SOURCE_REMOVE;
     }
 
+    // The window manager's close request (WM_DELETE_WINDOW) and Close both arrive here.
     static gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer self) {
-        static_cast<WebKitHost*>(self)->Settle();
+        auto* host = static_cast<WebKitHost*>(self);
+        if (host->onClose_ && !host->onClose_()) return TRUE;
+        host->Settle();
         return FALSE;
     }
 
@@ -502,6 +519,7 @@ class WebKitHost final : public WindowHost {
     std::function<void(const WindowPlacement&)> onPlacement_;
     std::function<void(const std::vector<std::string>&)> onDrop_;
     std::function<void(uint32_t, uint64_t, int64_t)> onWindowMessage_;
+    std::function<bool()> onClose_;
     Atom messageAtom_ = None;
     PointerDrag drag_;
     bool dragging_ = false;
