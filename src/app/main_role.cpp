@@ -182,6 +182,7 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
 
     WindowHostOptions options;
     options.automation = AutomationRequested(argc, argv);
+    options.webViewDataFolder = DataFile("WebView2");
     std::string error;
     std::unique_ptr<WindowHost> host = CreateWindowHost(options, error);
     if (!host) {

@@ -116,7 +116,9 @@ int RunPanelRole(const std::string& text) {
     PagePoster page;
     page.Attach(host.get());
     host->OnWindowMessage([&page](uint32_t message, uint64_t, int64_t) {
-        if (message == kPanelThemeNotice) page.Post(GuardedCall("onThemeFolderChanged", ""));
+        if (message != kPanelThemeNotice) return false;
+        page.Post(GuardedCall("onThemeFolderChanged", ""));
+        return true;
     });
     std::unique_ptr<Desktop> desktop = ConnectDesktop();
     WindowHost& window = *host;

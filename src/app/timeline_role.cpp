@@ -251,9 +251,10 @@ int RunTimelineEditorWindow() {
         return true;
     });
     window.OnWindowMessage([&](uint32_t message, uint64_t wparam, int64_t lparam) {
-        if (message != kBusyNoticeMessage) return;
+        if (message != kBusyNoticeMessage) return false;
         state.busy.exchange(wparam != 0);
         window.Eval(TimelineAutomationScript(wparam != 0, lparam));
+        return true;
     });
 
     PageBridge bridge(window);

@@ -38,6 +38,9 @@ struct WindowHostOptions {
     bool frameless = false;
     // The smallest size the user can give the window (0: no limit).
     int minWidth = 0, minHeight = 0;
+    // Where the web view keeps its profile; empty: the engine's default. Only WebView2 keeps one
+    // per program (WebKitGTK uses its own per-user folders).
+    std::string webViewDataFolder;
 };
 
 // The window dragged by the pointer: the host holds the pointer for its window until the left
@@ -95,10 +98,10 @@ class WindowHost {
     // Holds the pointer for `drag`. The cursor position at the start; none when the pointer cannot
     // be held (then `drag` is never called).
     virtual std::optional<Point> BeginPointerDrag(PointerDrag drag) = 0;
-    // Receives each message another process posts to this window (platform/window_message.h), on
-    // the UI thread.
+    // Messages other processes post to this window (WindowMessenger::Post), on the UI thread;
+    // `fn` answers true when it handled one. Only the application range (0x8000 to 0xBFFF).
     virtual void OnWindowMessage(
-        std::function<void(uint32_t message, uint64_t wparam, int64_t lparam)> fn) = 0;
+        std::function<bool(uint32_t message, uint64_t wparam, int64_t lparam)> fn) = 0;
 
     // Asks the window to close as its close button does, once the current call has returned.
     virtual void Close() = 0;

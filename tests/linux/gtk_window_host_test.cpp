@@ -1,5 +1,5 @@
 // The real WebKitGTK host under a private X server: bridge calls, posting order across threads,
-// asynchronous resolution from another thread, result conventions.
+// asynchronous resolution from another thread, result conventions, messages of other processes.
 #include <gtest/gtest.h>
 
 #include <gtk/gtk.h>
@@ -9,6 +9,8 @@
 #include "base/json.h"
 #include "bridge/bindings.h"
 #include "bridge/page_poster.h"
+#include "platform/desktop.h"
+#include "platform/window_message.h"
 #include "support/xvfb.h"
 
 namespace velotap {
@@ -25,6 +27,17 @@ constexpr const char* kPage = R"(<!doctype html><body><script>
     report('ready');
   })();
 </script></body>)";
+
+// Ends a test that went wrong instead of waiting for ever.
+guint TerminateLater(WindowHost& host) {
+    return g_timeout_add_seconds(
+        60,
+        [](gpointer h) {
+            static_cast<WindowHost*>(h)->Terminate();
+            return G_SOURCE_REMOVE;
+        },
+        &host);
+}
 
 }  // namespace
 
@@ -71,13 +84,7 @@ TEST(GtkWindowHost, BridgeAndPostingFromOtherThreads) {
                  }},
             });
     host->SetHtml(kPage);
-    guint guard = g_timeout_add_seconds(
-        60,
-        [](gpointer h) {
-            static_cast<WindowHost*>(h)->Terminate();
-            return G_SOURCE_REMOVE;
-        },
-        host.get());
+    guint guard = TerminateLater(*host);
     host->Run();
     g_source_remove(guard);
     if (resolver.joinable()) resolver.join();
@@ -99,6 +106,59 @@ TEST(GtkWindowHost, BridgeAndPostingFromOtherThreads) {
     EXPECT_EQ(nextA, 20);
     EXPECT_EQ(nextB, 20);
     poster.Detach();
+}
+
+// A pop-out panel's window: placed and sized as asked, without decorations but with a thin border
+// around the page's area, and seen so by other processes.
+TEST(GtkWindowHost, FramelessPanelWindowIsPlacedAsAsked) {
+    PrivateXServer x;
+    ASSERT_TRUE(x.ok());
+    WindowHostOptions options;
+    options.title = "Velotap - Test panel";
+    options.width = 450;
+    options.height = 400;
+    options.position = Point{150, 180};
+    options.frameless = true;
+    std::string error;
+    std::unique_ptr<WindowHost> host = CreateWindowHost(options, error);
+    ASSERT_TRUE(host) << error;
+    host->SetClientSize(300, 200);
+    std::optional<Rect> frame = host->FrameRect();
+    EXPECT_EQ(frame, (Rect{150, 180, 302, 202}));
+    std::unique_ptr<Desktop> desktop = ConnectDesktop();
+    ASSERT_TRUE(desktop);
+    std::optional<WindowHandle> window =
+        desktop->FindTopLevel([&](const std::string& title) { return title == options.title; });
+    ASSERT_TRUE(window);
+    EXPECT_EQ(desktop->FrameRect(*window), frame);
+}
+
+TEST(GtkWindowHost, MessagesOfOtherProcessesReachTheHook) {
+    PrivateXServer x;
+    ASSERT_TRUE(x.ok());
+    std::string error;
+    std::unique_ptr<WindowHost> host = CreateWindowHost({}, error);
+    ASSERT_TRUE(host) << error;
+    host->SetTitle("Velotap message test");
+    std::vector<uint32_t> received;
+    host->OnWindowMessage([&](uint32_t message, uint64_t wparam, int64_t) {
+        received.push_back(message);
+        if (wparam == 1) host->Terminate();  // the last one
+        return true;
+    });
+    gdk_display_sync(gdk_display_get_default());
+    std::optional<WindowHandle> window = ConnectDesktop()->FindTopLevel(
+        [](const std::string& title) { return title == "Velotap message test"; });
+    ASSERT_TRUE(window);
+    std::unique_ptr<WindowMessenger> messenger = ConnectWindowMessenger();
+    ASSERT_TRUE(messenger);
+    // Outside the application range: not for the hook.
+    for (auto [message, last] : {std::pair{0x0400u, 0u}, {0x8064u, 0u}, {0x8065u, 1u}})
+        messenger->Post(*window, message, last, 0);
+    guint guard = TerminateLater(*host);
+    host->Run();
+    g_source_remove(guard);
+    EXPECT_EQ(received, (std::vector<uint32_t>{0x8064, 0x8065}));
 }
 
 }  // namespace velotap

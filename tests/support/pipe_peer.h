@@ -36,7 +36,11 @@ class PipePeerServer {
     // The messages handled so far, "command=value" per line.
     std::string Log() const { return ReadWholeFile(log_); }
     bool Logged(const std::string& line) const {
-        return ("\n" + Log()).find("\n" + line + "\n") != std::string::npos;
+        std::string log = "\n", wanted = "\n";
+        log += Log();
+        wanted += line;
+        wanted += '\n';
+        return log.find(wanted) != std::string::npos;
     }
 
     TempDir runtime;

@@ -7,21 +7,12 @@ void FakeWindowHost::PostFromPage(const std::string& message) {
 }
 
 void FakeWindowHost::Dispatch(std::function<void()> work) {
-    std::lock_guard lock(dispatchMutex_);
-    dispatched_.push_back(std::move(work));
+    dispatched_.Push(std::move(work));
 }
 
 void FakeWindowHost::RunDispatched() {
-    for (;;) {
-        std::function<void()> work;
-        {
-            std::lock_guard lock(dispatchMutex_);
-            if (dispatched_.empty()) return;
-            work = std::move(dispatched_.front());
-            dispatched_.pop_front();
-        }
+    while (std::function<void()> work = dispatched_.Take())
         work();
-    }
 }
 
 void FakeWindowHost::SetClientSize(int width, int height) {

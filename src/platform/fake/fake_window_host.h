@@ -1,9 +1,7 @@
 #pragma once
 // An in-memory window host: records what the program does to its window and page, and lets a test
 // post messages as the page would (tests/support/fake_page.h calls bound functions with it).
-#include <deque>
-#include <mutex>
-
+#include "platform/dispatch_queue.h"
 #include "platform/window_host.h"
 
 namespace velotap {
@@ -30,7 +28,7 @@ class FakeWindowHost final : public WindowHost {
     IconImage bigIcon, smallIcon;
     std::function<void(const WindowPlacement&)> onPlacement;
     std::function<void(const std::vector<std::string>&)> onDrop;
-    std::function<void(uint32_t, uint64_t, int64_t)> onWindowMessage;
+    std::function<bool(uint32_t, uint64_t, int64_t)> onWindowMessage;
     // A drag in progress and where the pointer is; whether the pointer can be held at all.
     Point cursor;
     bool pointerFree = true;
@@ -82,7 +80,7 @@ class FakeWindowHost final : public WindowHost {
         onDrop = std::move(fn);
     }
     std::optional<Point> BeginPointerDrag(PointerDrag d) override;
-    void OnWindowMessage(std::function<void(uint32_t, uint64_t, int64_t)> fn) override {
+    void OnWindowMessage(std::function<bool(uint32_t, uint64_t, int64_t)> fn) override {
         onWindowMessage = std::move(fn);
     }
     void Close() override {
@@ -93,8 +91,7 @@ class FakeWindowHost final : public WindowHost {
 
   private:
     std::function<void(const std::string&)> onMessage_;
-    std::mutex dispatchMutex_;  // work may be dispatched from any thread
-    std::deque<std::function<void()>> dispatched_;
+    DispatchQueue dispatched_;
 };
 
 }  // namespace velotap

@@ -110,20 +110,11 @@ class WebKitHost final : public WindowHost {
         g_signal_connect(window_, "button-release-event", G_CALLBACK(OnButtonRelease), this);
         g_signal_connect(window_, "grab-broken-event", G_CALLBACK(OnGrabBroken), this);
         gtk_widget_show_all(window_);
-        if (GdkWindow* gdk = gtk_widget_get_window(window_)) {
-            messageAtom_ = gdk_x11_get_xatom_by_name_for_display(gdk_window_get_display(gdk),
-                                                                 "VELOTAP_WINDOW_MESSAGE");
-            gdk_window_add_filter(gdk, OnXEvent, this);
-        }
     }
 
     ~WebKitHost() override {
         if (settleTimer_) g_source_remove(settleTimer_);
-        if (window_ && !destroyed_) {
-            if (GdkWindow* gdk = gtk_widget_get_window(window_)) {
-                gdk_window_remove_filter(gdk, OnXEvent, this);
-            }
-        }
+        if (filtered_ && !destroyed_) gdk_window_remove_filter(filtered_, OnXEvent, this);
         if (window_) {
             if (!destroyed_) gtk_widget_destroy(window_);
             g_object_unref(window_);
@@ -296,8 +287,11 @@ class WebKitHost final : public WindowHost {
     }
 
     void OnWindowMessage(
-        std::function<void(uint32_t message, uint64_t wparam, int64_t lparam)> fn) override {
+        std::function<bool(uint32_t message, uint64_t wparam, int64_t lparam)> fn) override {
         onWindowMessage_ = std::move(fn);
+        if (filtered_) return;
+        filtered_ = gtk_widget_get_window(window_);
+        if (filtered_) gdk_window_add_filter(filtered_, OnXEvent, this);
     }
 
     void Close() override {
@@ -339,22 +333,6 @@ class WebKitHost final : public WindowHost {
     static gboolean OnGrabBroken(GtkWidget*, GdkEventGrabBroken*, gpointer self) {
         static_cast<WebKitHost*>(self)->EndDrag(false, false);
         return FALSE;
-    }
-
-    // Messages other processes of the program post to this window (x11_window_message.cpp).
-    static GdkFilterReturn OnXEvent(GdkXEvent* native, GdkEvent*, gpointer self) {
-        auto* host = static_cast<WebKitHost*>(self);
-        const XEvent* x = static_cast<const XEvent*>(native);
-        if (x->type != ClientMessage || x->xclient.message_type != host->messageAtom_ ||
-            x->xclient.format != 32) {
-            return GDK_FILTER_CONTINUE;
-        }
-        if (host->onWindowMessage_) {
-            host->onWindowMessage_(static_cast<uint32_t>(x->xclient.data.l[0]),
-                                   static_cast<uint64_t>(x->xclient.data.l[1]),
-                                   static_cast<int64_t>(x->xclient.data.l[2]));
-        }
-        return GDK_FILTER_REMOVE;
     }
 
     static Rect WorkArea(GdkMonitor* monitor) {
@@ -415,6 +393,25 @@ class WebKitHost final : public WindowHost {
         auto* host = static_cast<WebKitHost*>(self);
         if (host->onMessage_) host->onMessage_(text ? text : "");
         g_free(text);
+    }
+
+    // Other processes post their window messages as ClientMessage events (x11_window_message).
+    static GdkFilterReturn OnXEvent(GdkXEvent* native, GdkEvent*, gpointer self) {
+        auto* host = static_cast<WebKitHost*>(self);
+        const XEvent* event = static_cast<XEvent*>(native);
+        if (event->type != ClientMessage || !host->onWindowMessage_ ||
+            event->xclient.message_type !=
+                gdk_x11_get_xatom_by_name_for_display(gdk_window_get_display(host->filtered_),
+                                                      "VELOTAP_WINDOW_MESSAGE")) {
+            return GDK_FILTER_CONTINUE;
+        }
+        const long* data = event->xclient.data.l;
+        const auto message = static_cast<uint32_t>(data[0]);
+        if (message < 0x8000 || message > 0xBFFF) return GDK_FILTER_CONTINUE;
+        return host->onWindowMessage_(message, static_cast<uint64_t>(data[1]),
+                                      static_cast<int64_t>(data[2]))
+                   ? GDK_FILTER_REMOVE
+                   : GDK_FILTER_CONTINUE;
     }
 
     static gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*,
@@ -518,9 +515,9 @@ class WebKitHost final : public WindowHost {
     std::function<void(const std::string&)> onMessage_;
     std::function<void(const WindowPlacement&)> onPlacement_;
     std::function<void(const std::vector<std::string>&)> onDrop_;
-    std::function<void(uint32_t, uint64_t, int64_t)> onWindowMessage_;
+    std::function<bool(uint32_t, uint64_t, int64_t)> onWindowMessage_;
+    GdkWindow* filtered_ = nullptr;
     std::function<bool()> onClose_;
-    Atom messageAtom_ = None;
     PointerDrag drag_;
     bool dragging_ = false;
     int border_ = 0;

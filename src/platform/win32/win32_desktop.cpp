@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "platform/desktop.h"
+#include "platform/win32/win32_foreground.h"
 
 namespace velotap {
 
@@ -40,19 +41,7 @@ class Win32Desktop final : public Desktop {
 
     void Restore(WindowHandle window) override { ShowWindow(AsHwnd(window), SW_RESTORE); }
 
-    // Windows refuses SetForegroundWindow to a process without the focus unless its input is
-    // attached to the thread that has it.
-    void ForceForeground(WindowHandle handle) override {
-        HWND window = AsHwnd(handle);
-        HWND foreground = GetForegroundWindow();
-        DWORD self = GetCurrentThreadId();
-        DWORD other = foreground ? GetWindowThreadProcessId(foreground, nullptr) : 0;
-        bool attached = other && other != self && AttachThreadInput(self, other, TRUE);
-        BringWindowToTop(window);
-        SetForegroundWindow(window);
-        SetFocus(window);
-        if (attached) AttachThreadInput(self, other, FALSE);
-    }
+    void ForceForeground(WindowHandle handle) override { BringToForeground(AsHwnd(handle)); }
 
     std::optional<Rect> FrameRect(WindowHandle window) override {
         RECT r;

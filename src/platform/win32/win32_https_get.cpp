@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/https_get.h"
+#include "platform/win32/win32_text.h"
 
 namespace velotap {
 
@@ -20,19 +21,8 @@ struct InternetHandle {
     }
 };
 
-std::wstring Widen(const std::string& text) {
-    if (text.empty()) return {};
-    int size = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
-                                   static_cast<int>(text.size()), nullptr, 0);
-    if (size <= 0) return {};
-    std::wstring wide(static_cast<size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
-                        wide.data(), size);
-    return wide;
-}
-
 bool Fetch(const std::string& url, std::string& body, const HttpsGetOptions& options) {
-    std::wstring wideUrl = Widen(url);
+    std::wstring wideUrl = Widen(url, MB_ERR_INVALID_CHARS);
     if (wideUrl.empty()) return false;
     URL_COMPONENTS parts{};
     parts.dwStructSize = sizeof parts;

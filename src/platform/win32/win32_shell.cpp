@@ -4,20 +4,9 @@
 #include <string>
 
 #include "platform/shell.h"
+#include "platform/win32/win32_text.h"
 
 namespace velotap {
-
-namespace {
-
-std::wstring Widen(const std::string& text) {
-    if (text.empty()) return {};
-    int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(n, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-    return wide;
-}
-
-}  // namespace
 
 void OpenUri(const std::string& uri) {
     ShellExecuteW(nullptr, L"open", Widen(uri).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
