@@ -44,7 +44,7 @@ function tlShow(text, kind = '') {
   $('message').hidden = !text;
 }
 
-function tlSetDirty(on) {
+function markDirty(on) {
   if (TL.dirty === on) return;
   TL.dirty = on;
   $('dirty').hidden = !on;
@@ -53,7 +53,7 @@ function tlSetDirty(on) {
 }
 
 function tlEdited() {
-  tlSetDirty(true);
+  markDirty(true);
   tlRefresh();
 }
 
@@ -142,7 +142,7 @@ async function tlLoad() {
   TL.profile = doc.profile;
   TL.loadNonce = nonce;
   TL.dirty = true;  // so the next line tells the program
-  tlSetDirty(false);
+  markDirty(false);
   TL.view.fit();
   $('status-text').textContent = 'Loaded ' + TL.model.count + ' events from "' + doc.profile + '".';
   if (reordered) tlShow('Some events were out of time order; they are shown sorted by time.');
@@ -150,7 +150,7 @@ async function tlLoad() {
   return true;
 }
 
-async function tlSave() {
+async function saveEdits() {
   if (!TL.loadNonce || TL.busy || TL.gone || TL.saving) return false;
   TL.saving = true;
   tlRefresh();
@@ -167,7 +167,7 @@ async function tlSave() {
       return false;
     }
     tlShow(result.message, result.ok ? 'ok' : 'danger');
-    if (result.ok && TL.model.version === version) tlSetDirty(false);
+    if (result.ok && TL.model.version === version) markDirty(false);
     return result.ok;
   } finally {
     TL.saving = false;
@@ -276,7 +276,7 @@ function tlKey(e) {
   else if (ctrl && k === 'a') { m.selectAll(); tlRefresh(); }
   else if (ctrl && k === 'c') m.copySelection();
   else if (ctrl && k === 'v') tlEdit(m.paste(v.playhead));
-  else if (ctrl && k === 's') tlSave();
+  else if (ctrl && k === 's') saveEdits();
   else if (e.key === 'Delete' || e.key === 'Backspace') tlEdit(m.deleteSelected());
   else if (e.key === 'Escape') { m.selectNone(); tlRefresh(); }
   else if (e.key === '+' || e.key === '=') v.zoomAt(v.xOf(v.playhead), 1.5);
@@ -321,7 +321,7 @@ window.onTimelineCloseRequested = async () => {
                                                               ['cancel', 'Cancel']]);
   const a = await tlAsk('The macro of "' + TL.profile + '" has unsaved edits. Save them before ' +
                         'closing?', buttons);
-  if (a.button === 'discard' || (a.button === 'save' && await tlSave())) tlCall('tlCloseWindow', '');
+  if (a.button === 'discard' || (a.button === 'save' && await saveEdits())) tlCall('tlCloseWindow', '');
 };
 
 window.onTimelineMasterGone = () => {
@@ -335,7 +335,7 @@ function tlStart() {
   TL.view.attach();
   TL.view.onSelect = tlRefresh;
   TL.view.onEdit = tlEdited;
-  $('tl-save').onclick = tlSave;
+  $('tl-save').onclick = saveEdits;
   $('tl-revert').onclick = tlRevert;
   $('tl-undo').onclick = () => tlEdit(TL.model.undo());
   $('tl-redo').onclick = () => tlEdit(TL.model.redo());
