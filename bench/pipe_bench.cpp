@@ -42,6 +42,7 @@ struct PipeRig {
         root = mkdtemp(pattern);
         setenv("XDG_RUNTIME_DIR", root.c_str(), 1);
         setenv("LOCALAPPDATA", root.c_str(), 1);
+        app.themes = std::make_unique<ThemeStore>(root);
         app.pipe = CreatePipeServer(name);
         if (!app.pipe) return;
         server = std::thread([this] {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 #include "app/main_panels.h"
@@ -17,12 +18,20 @@ using namespace velotap;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // One main process for the whole run, as the pipe thread serves one for its whole life; the
     // files its commands write go to a folder of the run's own, never the user's data folder.
-    static const bool isolated = [] {
-        char folder[] = "/tmp/velotap-pipe-fuzz-XXXXXX";
-        return mkdtemp(folder) && setenv("LOCALAPPDATA", folder, 1) == 0;
+    static const struct Isolated {
+        std::string folder;
+        Isolated() {
+            char name[] = "/tmp/velotap-pipe-fuzz-XXXXXX";
+            if (mkdtemp(name) && setenv("LOCALAPPDATA", name, 1) == 0) folder = name;
+        }
+        ~Isolated() { std::filesystem::remove_all(folder); }
+    } isolated;
+    if (isolated.folder.empty()) __builtin_trap();
+    static MainApp* app = [] {
+        auto* made = new MainApp;
+        made->themes = std::make_unique<ThemeStore>(isolated.folder);
+        return made;
     }();
-    if (!isolated) __builtin_trap();
-    static MainApp* app = new MainApp;
     static const std::vector<PipeCommand>* commands =
         new std::vector<PipeCommand>(PipeCommands(*app));
     const std::string text(reinterpret_cast<const char*>(data), std::min(size, kPipeMessageMax));

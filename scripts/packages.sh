@@ -10,7 +10,7 @@ VELOTAP_PACKAGES=(
     xvfb xauth x11-utils xautomation xdotool dbus dbus-x11
     clang libclang-rt-14-dev
     mingw-w64 wine wine64 openssl
-    chromium
+    chromium fonts-dejavu-core
 )
 
 missing=()

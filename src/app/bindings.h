@@ -2,6 +2,7 @@
 // The page functions of the main window, grouped by the subsystem they drive. Each group is placed
 // by MainBindings at its place in the binding order; the subsystems themselves know nothing of the
 // page.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,7 +11,9 @@
 #include "engine/engine.h"
 #include "macro/event_list.h"
 #include "macro/profile_list.h"
+#include "platform/file_dialog.h"
 #include "profiles/macro_import.h"
+#include "themes/theme_store.h"
 
 namespace velotap {
 
@@ -40,5 +43,16 @@ Binding MirroredMacroEventsBinding(std::string mirrorPath);
 std::vector<Binding> ProfileBindings(ProfileList& list, EngineState& state);
 // exportProfile, importProfile, confirmMacroImport, cancelMacroImport, getPendingMacroImport.
 std::vector<Binding> MacroImportBindings(MacroImportContext context);
+
+// What the theme functions need from the main process.
+struct ThemeBindingView {
+    ThemeStore& store;
+    FileDialogs& dialogs;
+    std::function<void()> notifyPanels;
+    std::function<std::string()> takePendingAlert;
+};
+// setTheme, getSharedTheme, getCustomThemes, getSkinPiece, getSkinFont, importTheme, deleteTheme,
+// getPendingThemeAlert.
+std::vector<Binding> ThemeBindings(ThemeBindingView view);
 
 }  // namespace velotap

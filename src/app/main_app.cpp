@@ -3,12 +3,13 @@
 #include <utility>
 
 #include "profiles/global_settings.h"
+#include "themes/theme_notice.h"
 
 namespace velotap {
 
 void MainThreads::JoinAll() {
     for (std::thread* t : {&clickSpammer, &keySpammer, &capture, &player, &commandProcessor,
-                           &pipeServer, &busyNotifier, &autosave, &updateCheck}) {
+                           &pipeServer, &busyNotifier, &autosave, &updateCheck, &themeWatcher}) {
         if (t->joinable()) t->join();
     }
 }
@@ -47,6 +48,30 @@ MacroImportContext MainApp::MacroImportView() {
             *fileDialogs,
             [this] { return GlobalSettingsLine(engine.state, capture.slots); },
             [this](const std::string& script) { page.Post(script); }};
+}
+
+void MainApp::NotifyPanelsOfTheme() {
+    SendThemeNotice(panels.ProcessIds());
+}
+
+HandOverContext MainApp::HandOverView() {
+    return {*themes,
+            [this] { return page.Attached(); },
+            [this](const std::string& script) { page.Post(script); },
+            [this](const std::string& message) { SetPendingAlert(message); },
+            [this] { NotifyPanelsOfTheme(); },
+            [this](const std::string& path) {
+                MacroImportContext imports = MacroImportView();
+                ImportOutcome outcome = ImportMacroPath(imports, path, ImportSource::HandedOver);
+                switch (outcome.kind) {
+                    case ImportOutcome::Kind::Imported:
+                        return MacroHandOver{MacroHandOver::Kind::Imported, {}};
+                    case ImportOutcome::Kind::Held:
+                        return MacroHandOver{MacroHandOver::Kind::Held, outcome.document};
+                    default:
+                        return MacroHandOver{MacroHandOver::Kind::Unreadable, {}};
+                }
+            }};
 }
 
 }  // namespace velotap

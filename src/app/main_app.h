@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/app_settings.h"
 #include "app/main_timeline.h"
@@ -16,8 +17,11 @@
 #include "ipc/panel_record.h"
 #include "platform/command_pipe.h"
 #include "platform/file_dialog.h"
+#include "platform/folder_watch.h"
 #include "profiles/macro_import.h"
 #include "profiles/session_store.h"
+#include "themes/hand_over.h"
+#include "themes/theme_store.h"
 #include "timeline/timeline_exchange.h"
 
 namespace velotap {
@@ -28,6 +32,7 @@ class WindowHost;
 struct MainThreads {
     std::thread clickSpammer, keySpammer, capture, player, autosave, commandProcessor, pipeServer,
         busyNotifier, updateCheck;
+    std::thread themeWatcher;  // joined last
     void JoinAll();
 };
 
@@ -79,6 +84,15 @@ struct MainApp {
     // What the timeline editor exported last, and the editors this process started.
     TimelineSnapshot timeline;
     EditorLauncher editors;
+
+    // The theme store, made once the data folder is known; the watch that wakes its watcher.
+    std::unique_ptr<ThemeStore> themes;
+    std::unique_ptr<FolderWatch> themeWatch;
+    // Dropped and handed-over files' view of this process.
+    HandOverContext HandOverView();
+
+    // The theme notice to every pop-out panel.
+    void NotifyPanelsOfTheme();
 
     PagePoster page;
     WindowHost* window = nullptr;  // set while the main window exists (UI thread only)

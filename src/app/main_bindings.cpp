@@ -3,7 +3,6 @@
 #include "app/bindings.h"
 #include "app/main_panels.h"
 #include "base/args.h"
-#include "base/json.h"
 #include "platform/process.h"
 #include "platform/shell.h"
 #include "window/main_window.h"
@@ -33,8 +32,10 @@ std::vector<Binding> MainBindings(MainApp& app) {
     b.push_back(PopOutPanelBinding(app));
     for (Binding& tool : ToolBindings(app.EngineView()))
         b.push_back(std::move(tool));
-    b.push_back({"getPendingThemeAlert",
-                 [&app](const std::string&) { return JsonEscape(app.TakePendingAlert()); }});
+    for (Binding& theme :
+         ThemeBindings({*app.themes, *app.fileDialogs, [&app] { app.NotifyPanelsOfTheme(); },
+                        [&app] { return app.TakePendingAlert(); }}))
+        b.push_back(std::move(theme));
     b.push_back(
         {"getAppSettings", [&app](const std::string&) { return AppSettingsJson(app.settings); }});
     b.push_back({"markWarningSeen", [&app](const std::string& args) {

@@ -11,6 +11,7 @@
 #include "ipc/panels.h"
 #include "platform/file_replace.h"
 #include "platform/process.h"
+#include "themes/theme_store.h"
 
 namespace velotap {
 
@@ -92,7 +93,8 @@ Binding PopOutPanelBinding(MainApp& app) {
                 WritePanelSettings(app, true);
                 std::unique_ptr<ChildProcess> panel = StartChildProcess(
                     ExecutablePath(),
-                    PanelArguments(flattened, ReadThemeKeyFile(DataFile("theme.txt"))));
+                    PanelArguments(flattened, app.themes ? CurrentTheme(*app.themes)
+                                                         : ReadThemeTxt(DataFile("theme.txt"))));
                 if (panel) app.panels.Add(fields[1], std::move(panel));
                 return std::string();
             }};

@@ -20,6 +20,7 @@
 #include "platform/clock.h"
 #include "platform/crash_save.h"
 #include "platform/desktop.h"
+#include "platform/folder_watch.h"
 #include "platform/instance_lock.h"
 #include "platform/pointer_settings.h"
 #include "platform/process.h"
@@ -27,6 +28,8 @@
 #include "platform/window_host.h"
 #include "profiles/profile_settings.h"
 #include "profiles/session_store.h"
+#include "themes/hand_over.h"
+#include "themes/theme_watcher.h"
 #include "update/update_check_thread.h"
 #include "window/icon.h"
 #include "window/main_window.h"
@@ -36,15 +39,28 @@ namespace velotap {
 
 namespace {
 
-// A second start brings the running window forward and leaves.
-void BringRunningInstanceForward() {
-    std::unique_ptr<Desktop> desktop = ConnectDesktop();
-    if (!desktop) return;
-    std::optional<WindowHandle> window =
-        desktop->FindTopLevel([](const std::string& title) { return IsMainWindowTitle(title); });
-    if (!window) return;
-    if (desktop->IsMinimized(*window)) desktop->Restore(*window);
-    desktop->ForceForeground(*window);
+// A second start brings the running window forward and hands it the file it was given through
+// the themes folder, where the running program's watcher finds it.
+void HandOverToRunningInstance(const WindowChoice& choice) {
+    if (std::unique_ptr<Desktop> desktop = ConnectDesktop()) {
+        BringMainWindowForward(*desktop, false);
+    }
+    if (choice.themeToOpen.empty() && choice.macroToOpen.empty()) return;
+    const std::string themesFolder = ThemeStore(GetDataFolder()).folder;
+    for (const std::string& path : {choice.themeToOpen, choice.macroToOpen}) {
+        if (path.empty()) continue;
+        if (CopyAndMark(themesFolder, path) == CopyAndMarkResult::NamesTaken) {
+            ShowErrorBox("Velotap", kThemeNamesTakenMessage);
+        }
+    }
+}
+
+void RunThemeWatcherThread(MainApp& app) {
+    RunThemeWatcher({*app.themeWatch, app.running, app.HandOverView(), [] {
+                         if (std::unique_ptr<Desktop> desktop = ConnectDesktop()) {
+                             BringMainWindowForward(*desktop, true);
+                         }
+                     }});
 }
 
 bool AutomationRequested(int argc, char** argv) {
@@ -73,6 +89,10 @@ void OpenMainWindow(MainApp& app, WindowHost& host, PageBridge& bridge) {
         ShowErrorBox("UI Error", "Failed to read:\n" + pagePath);
     }
 
+    host.OnFilesDropped([&app](const std::vector<std::string>& paths) {
+        HandOverContext handOver = app.HandOverView();
+        InstallDroppedFiles(handOver, paths);
+    });
     RestoreGeometry(host, app.settings);
     host.OnPlacementSettled([&app](const WindowPlacement& p) {
         app.settings.windowX = p.normal.left;
@@ -102,6 +122,7 @@ void ShutDown(MainApp& app) {
     SaveSession(app.session, app.sessionPath, SessionOf(app));
     app.running.exchange(0);
     app.quit.Set();
+    if (app.themeWatch) app.themeWatch->Stop();
     if (app.capture.backend) app.capture.backend->Stop();
     if (app.pipe) app.pipe->Stop();
     app.threads.JoinAll();
@@ -114,7 +135,7 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
     std::unique_ptr<InstanceLock> lock =
         TryAcquireInstanceLock("Local\\VelotapUI_SingleInstance", heldElsewhere);
     if (heldElsewhere) {
-        BringRunningInstanceForward();
+        HandOverToRunningInstance(choice);
         return 0;
     }
 
@@ -133,6 +154,16 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
     LoadAppSettings(app.appSettingsPath, app.settings);
     ApplyLaunchOnStartup(app.settings.launchOnStartup, ExecutablePath());
 
+    // The theme, the themes folder, a hand-over that arrived while no instance ran, and a theme
+    // named on the command line.
+    app.themes = std::make_unique<ThemeStore>(app.dataFolder);
+    LoadCurrentTheme(*app.themes);
+    RescanThemes(*app.themes);
+    {
+        HandOverContext handOver = app.HandOverView();
+        ProcessMarker(handOver);
+        if (!app.themeToOpen.empty()) OpenStartupTheme(handOver, app.themeToOpen);
+    }
     // A macro file named on the command line is imported like one picked in the dialog: a risky
     // one waits for the page to confirm it.
     if (!app.macroToOpen.empty()) {
@@ -179,6 +210,11 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
         RunUpdateCheckThread(app.running, app.updateManifest,
                              [&app](const std::string& script) { app.page.Post(script); });
     });
+
+    // Without a watch (the folder cannot be opened) hand-overs wait for the next start.
+    app.themeWatch = WatchFolder(app.themes->folder);
+    if (app.themeWatch)
+        app.threads.themeWatcher = std::thread(RunThemeWatcherThread, std::ref(app));
 
     WindowHostOptions options;
     options.automation = AutomationRequested(argc, argv);

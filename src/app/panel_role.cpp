@@ -13,6 +13,7 @@
 #include "macro/event_list.h"
 #include "platform/process.h"
 #include "platform/shell.h"
+#include "themes/theme_notice.h"
 #include "window/icon.h"
 #include "window/main_window.h"
 #include "window/page_assembly.h"
@@ -33,8 +34,8 @@ Binding Forward(const std::string& name, bool withValue, const std::string& pipe
 }  // namespace
 
 std::vector<Binding> PanelBindings(WindowHost& host, PanelDrag& drag, EditorLauncher& editors,
-                                   const std::string& dataFolder, const std::string& pipeName) {
-    const std::string folder = dataFolder + "/";
+                                   ThemeStore& themes, const std::string& pipeName) {
+    const std::string folder = themes.dataFolder + "/";
     auto forward = [&pipeName](const char* name, bool withValue = false) {
         return Forward(name, withValue, pipeName);
     };
@@ -51,8 +52,16 @@ std::vector<Binding> PanelBindings(WindowHost& host, PanelDrag& drag, EditorLaun
     b.push_back(forward("updateTracker", true));
     b.push_back(forward("setTheme", true));
     // The main process writes "theme.txt" on every change, so each call follows it.
-    b.push_back({"getSharedTheme", [folder](const std::string&) {
-                     return JsonEscape(ReadThemeKeyFile(folder + "theme.txt"));
+    b.push_back({"getSharedTheme", [&themes](const std::string&) {
+                     return JsonEscape(ReadThemeTxt(themes.themeTxtPath));
+                 }});
+    b.push_back(
+        {"getCustomThemes", [&themes](const std::string&) { return CustomThemesJson(themes); }});
+    b.push_back({"getSkinPiece", [&themes](const std::string& args) {
+                     return SkinPieceJson(themes, FlattenArgs(args));
+                 }});
+    b.push_back({"getSkinFont", [&themes](const std::string& args) {
+                     return SkinFontJson(themes, FlattenArgs(args));
                  }});
     b.push_back(forward("startRecording"));
     b.push_back(forward("stopRecording"));
@@ -95,6 +104,8 @@ int RunPanelRole(const std::string& text) {
     const std::string dataFolder = GetDataFolder();
     const std::string executableFolder = ExecutableFolder();
     MigrateThemeAndSettings(dataFolder, executableFolder);
+    ThemeStore themes(dataFolder);
+    RescanThemes(themes);
     // No WebDriver drives a panel: an inspector address inherited from the main process must not
     // open this page to anyone.
     UnsetEnvironmentVariable("WEBKIT_INSPECTOR_SERVER");
@@ -115,8 +126,9 @@ int RunPanelRole(const std::string& text) {
 
     PagePoster page;
     page.Attach(host.get());
-    host->OnWindowMessage([&page](uint32_t message, uint64_t, int64_t) {
-        if (message != kPanelThemeNotice) return false;
+    host->OnWindowMessage([&page, &themes](uint32_t message, uint64_t, int64_t) {
+        if (message != kThemeNoticeMessage) return false;
+        RescanThemes(themes);
         page.Post(GuardedCall("onThemeFolderChanged", ""));
         return true;
     });
@@ -128,8 +140,7 @@ int RunPanelRole(const std::string& text) {
         [&window] { window.Terminate(); });
     PageBridge bridge(window);
     EditorLauncher editors;
-    for (const std::string& name :
-         BindAll(bridge, PanelBindings(window, drag, editors, dataFolder)))
+    for (const std::string& name : BindAll(bridge, PanelBindings(window, drag, editors, themes)))
         ShowErrorBox("Velotap", "The page function " + name + " is bound twice.");
 
     const std::string pagePath = executableFolder + "/ui/index.html";

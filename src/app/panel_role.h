@@ -8,6 +8,7 @@
 #include "bridge/bindings.h"
 #include "ipc/command_pipe.h"
 #include "ipc/panel_drag.h"
+#include "themes/theme_store.h"
 
 namespace velotap {
 
@@ -16,9 +17,9 @@ namespace velotap {
 int RunPanelRole(const std::string& params);
 
 // The panel window's bound functions in their binding order: state changes go to the main process
-// through the pipe of `pipeName`, state is read from the files in `dataFolder`.
+// through the pipe of `pipeName`, state is read from the files in the data folder of `themes`,
+// the panel's own view of the themes folder.
 std::vector<Binding> PanelBindings(WindowHost& host, PanelDrag& drag, EditorLauncher& editors,
-                                   const std::string& dataFolder,
-                                   const std::string& pipeName = kPipeName);
+                                   ThemeStore& themes, const std::string& pipeName = kPipeName);
 
 }  // namespace velotap

@@ -1,7 +1,8 @@
 #include "app/roles.h"
 
+#include "themes/theme_names.h"
+
 #include <array>
-#include <cctype>
 #include <optional>
 
 namespace velotap {
@@ -15,15 +16,6 @@ std::string_view TrimBlanks(std::string_view s) {
     while (!s.empty() && blank(s.back()))
         s.remove_suffix(1);
     return s;
-}
-
-bool EndsWithNoCase(std::string_view s, std::string_view suffix) {
-    if (s.size() < suffix.size()) return false;
-    s = s.substr(s.size() - suffix.size());
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(s[i])) != suffix[i]) return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -83,13 +75,6 @@ WindowChoice ChooseWindowRole(std::string_view commandLine) {
         choice.macroToOpen = std::string(trimmed);
     }
     return choice;
-}
-
-bool IsThemeFileName(std::string_view path) {
-    return EndsWithNoCase(path, ".vtptheme");
-}
-bool IsMacroFileName(std::string_view path) {
-    return EndsWithNoCase(path, ".vtpmacro");
 }
 
 }  // namespace velotap

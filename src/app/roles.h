@@ -31,8 +31,4 @@ struct WindowChoice {
 // `commandLine` is the command line without the program name.
 WindowChoice ChooseWindowRole(std::string_view commandLine);
 
-// Name tests shared with file hand-over: the extension is compared without regard to case.
-bool IsThemeFileName(std::string_view path);
-bool IsMacroFileName(std::string_view path);
-
 }  // namespace velotap

@@ -26,6 +26,11 @@ void PagePoster::Post(std::string script) {
     host->Dispatch([host, s = std::move(script)] { host->Eval(s); });
 }
 
+bool PagePoster::Attached() {
+    std::lock_guard lock(mutex_);
+    return host_ != nullptr;
+}
+
 std::string GuardedCall(const std::string& name, const std::string& args) {
     return "if (window." + name + ") window." + name + "(" + args + ");";
 }

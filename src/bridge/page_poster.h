@@ -14,6 +14,8 @@ class PagePoster {
     void Attach(WindowHost* host);
     void Detach();
     void Post(std::string script);
+    // True while a window is attached: its page exists.
+    bool Attached();
 
   private:
     std::mutex mutex_;

@@ -1,13 +1,12 @@
 #include "capture/capture_service.h"
 
-#include <fstream>
-
 #include "base/args.h"
 #include "base/event.h"
 #include "capture/capture_core.h"
 #include "capture/tracker_status.h"
 #include "macro/event_list.h"
 #include "platform/clock.h"
+#include "platform/file_replace.h"
 
 namespace velotap {
 
@@ -63,11 +62,9 @@ std::string TrackerStatus(const CaptureView& v, std::vector<std::string> restore
     extras.restore = std::move(restore);
     extras.panelHover = panelHover;
     std::string document = TrackerStatusDocument(v.engine, c.slots, extras, c.keyNames.get());
-    if (!c.statusPath.empty()) {
-        // A failed write is ignored: the page still gets the document.
-        std::ofstream out(c.statusPath, std::ios::binary | std::ios::trunc);
-        out << document;
-    }
+    // Panels read it at any moment, so it is replaced whole; a failed write is ignored: the page
+    // still gets the document.
+    if (!c.statusPath.empty()) ReplaceFileContents(c.statusPath, document);
     // Panels in other processes see the events of a recording as it grows.
     WriteMacroEventsMirror(c.eventsPath, MacroEventsDocument(c.profiles.Current()));
     return document;

@@ -106,9 +106,4 @@ std::string ReadPanelSettings(const std::string& path) {
     return line.empty() ? "{}" : line;
 }
 
-std::string ReadThemeKeyFile(const std::string& path) {
-    std::string key = FirstLine(ReadWholeFile(path));
-    return key.empty() ? "velotap" : key;
-}
-
 }  // namespace velotap

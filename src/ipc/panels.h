@@ -12,8 +12,6 @@
 
 namespace velotap {
 
-// The main process's notice that the themes changed, posted to each panel's window (WM_APP + 100).
-inline constexpr uint32_t kPanelThemeNotice = 0x8064;
 inline constexpr int kPanelWidth = 450, kPanelHeight = 400;
 inline constexpr const char* kPanelSettingsFileName = "panelsettings.txt";
 inline constexpr const char* kPanelErrorPage = "<h2>Error loading UI in child process</h2>";
@@ -49,9 +47,5 @@ std::string InsertBeforeBodyEnd(std::string html, const std::string& insert);
 
 // A panel's getSettings: the first line of "panelsettings.txt", or "{}" when empty or missing.
 std::string ReadPanelSettings(const std::string& path);
-
-// The theme key held in "theme.txt": its first line (up to a line feed), or "velotap" when the
-// file is missing, unreadable or empty.
-std::string ReadThemeKeyFile(const std::string& path);
 
 }  // namespace velotap

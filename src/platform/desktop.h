@@ -23,6 +23,13 @@ class Desktop {
     virtual void ForceForeground(WindowHandle window) = 0;
     // The window's rectangle on the screen; none when it is gone.
     virtual std::optional<Rect> FrameRect(WindowHandle window) = 0;
+    // True when the window has the focus.
+    virtual bool IsForeground(WindowHandle window) = 0;
+    // Draws the user's attention to a window that could not be brought to the front, until it
+    // comes there (win32: the caption and taskbar button flash; X11: the urgency hint).
+    virtual void Flash(WindowHandle window) = 0;
+    // The first visible top-level window of the process `pid`.
+    virtual std::optional<WindowHandle> FindVisibleTopLevelOfProcess(uint32_t pid) = 0;
 };
 
 // Null when the desktop cannot be reached (for example no X display).

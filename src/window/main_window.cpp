@@ -15,6 +15,16 @@ bool IsMainWindowTitle(std::string_view title) {
     return title == kClassicWindowTitle;
 }
 
+bool BringMainWindowForward(Desktop& desktop, bool flashWhenRefused) {
+    std::optional<WindowHandle> window =
+        desktop.FindTopLevel([](const std::string& title) { return IsMainWindowTitle(title); });
+    if (!window) return false;
+    if (desktop.IsMinimized(*window)) desktop.Restore(*window);
+    desktop.ForceForeground(*window);
+    if (flashWhenRefused && !desktop.IsForeground(*window)) desktop.Flash(*window);
+    return true;
+}
+
 void RestoreGeometry(WindowHost& host, const MainWindowSettings& s) {
     if (!s.geometryValid) return;
     std::optional<Rect> area = host.WorkAreaAt(s.windowX, s.windowY);

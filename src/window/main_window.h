@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/desktop.h"
 #include "platform/window_host.h"
 
 namespace velotap {
@@ -22,6 +23,11 @@ struct MainWindowSettings {
 
 // True for a title of our main window (this edition or the earlier one).
 bool IsMainWindowTitle(std::string_view title);
+
+// Finds the main window by its title, restores it when minimised and brings it to the front; when
+// the system keeps it behind and `flashWhenRefused` is set, draws attention to it instead. False
+// when there is no main window.
+bool BringMainWindowForward(Desktop& desktop, bool flashWhenRefused);
 
 // Moves the window to the remembered place, clipped to the size of the work area of the monitor
 // that holds the remembered top-left point; does nothing when no monitor does.

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "app/main_bindings.h"
+#include "base/json.h"
+#include "platform/fake/fake_file_dialogs.h"
 #include "support/fake_page.h"
 #include "support/subprocess.h"
+#include "themes/theme_helpers.h"
 
 namespace velotap {
 
@@ -10,6 +13,10 @@ TEST(MainBindings, BoundInContractOrderAndAnswering) {
     TempDir dir;
     MainApp app;
     app.appSettingsPath = dir.File("appsettings.txt");
+    app.themes = std::make_unique<ThemeStore>(dir.path());
+    auto dialogs = std::make_unique<FakeFileDialogs>();
+    FakeFileDialogs& fileDialogs = *dialogs;
+    app.fileDialogs = std::move(dialogs);
     FakePage page;
     app.window = &page.host;
     EXPECT_EQ(BindAll(page.bridge, MainBindings(app)), std::vector<std::string>{});
@@ -25,6 +32,13 @@ TEST(MainBindings, BoundInContractOrderAndAnswering) {
                                                                   "setKeySpamChordMode",
                                                                   "pickLocation",
                                                                   "setHoldMode",
+                                                                  "setTheme",
+                                                                  "getSharedTheme",
+                                                                  "getCustomThemes",
+                                                                  "getSkinPiece",
+                                                                  "getSkinFont",
+                                                                  "importTheme",
+                                                                  "deleteTheme",
                                                                   "getPendingThemeAlert",
                                                                   "getAppSettings",
                                                                   "markWarningSeen",
@@ -58,6 +72,24 @@ TEST(MainBindings, BoundInContractOrderAndAnswering) {
                                                                   "getSettings",
                                                                   "reassignKey",
                                                                   "getSendTiming"}));
+
+    // Themes: the dialog's choice is imported and applied; a failure is the function's result.
+    fileDialogs.openAnswers = {std::nullopt, dir.Write("in/Dark.vtptheme", theme_test::Theme()),
+                               dir.Write("in/Bad.vtptheme", "{}")};
+    EXPECT_EQ(page.Call("importTheme"), "");
+    EXPECT_EQ(page.Call("importTheme"), "");
+    EXPECT_EQ(page.Call("importTheme"), JsonEscape(kThemeInvalidMessage));
+    EXPECT_EQ(fileDialogs.openRequests.at(0).filters.at(0).name, "Velotap Theme (*.vtptheme)");
+    EXPECT_EQ(fileDialogs.openRequests.at(0).filters.at(0).pattern, "*.vtptheme");
+    EXPECT_EQ(page.Call("getSharedTheme"), R"("Dark")");
+    EXPECT_NE(page.Call("getCustomThemes").find(R"([{"key":"Dark","name":"Ocean",)"),
+              std::string::npos);
+    page.Call("deleteTheme", R"(["Dark"])");
+    EXPECT_EQ(page.Call("getSharedTheme"), R"("velotap")");
+    // Any text may become the key; the result stays JSON.
+    page.Call("setTheme", R"(["a\\\"b"])");
+    EXPECT_EQ(page.Send("getSharedTheme").status, ReplyStatus::Resolved);
+    EXPECT_EQ(ReadWholeFile(dir.File("theme.txt")), R"(a\\\b)");
 
     app.SetPendingAlert("That theme \"x\" failed.");
     EXPECT_EQ(page.Call("getPendingThemeAlert"), R"("That theme \"x\" failed.")");

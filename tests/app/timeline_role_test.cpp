@@ -29,11 +29,14 @@ TEST(TimelineEditor, FunctionsTalkToTheMainProcessThroughPipeAndFiles) {
                                         "tlReadLoad", "tlSave", "tlReadResult", "tlAckAutomation",
                                         "tlGetAutomation", "tlSetDirty", "tlCloseWindow"}));
 
-    // Malformed nonces and tokens send nothing; the good ones are sent in order.
+    // Malformed nonces and tokens send nothing; the good ones are sent in order, each awaited, as
+    // a Windows pipe still busy with one client refuses the next.
     page.Call("tlRequestLoad", R"(["xyz"])");
     page.Call("tlAckAutomation", R"(["12345678901"])");
     page.Call("tlRequestLoad", R"(["a1"])");
+    ASSERT_EQ(main.Await(1), std::vector<std::string>{"timelineExport|a1"});
     page.Call("tlAckAutomation", R"(["42"])");
+    ASSERT_EQ(main.Await(2).size(), 2u);
 
     // A load file of another request is left alone; the matching one is answered and deleted.
     data.Write(kTimelineLoadFile, "a0\n{}");

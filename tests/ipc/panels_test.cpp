@@ -91,9 +91,6 @@ TEST(PanelPage, StartScriptGoesBeforeTheLastBodyEndAndCannotBeBrokenOutOf) {
     TempDir dir;
     EXPECT_EQ(ReadPanelSettings(dir.File("missing")), "{}");
     EXPECT_EQ(ReadPanelSettings(dir.Write("s", "{\"sms\":5}\r\nrest")), "{\"sms\":5}");
-    EXPECT_EQ(ReadThemeKeyFile(dir.File("missing")), "velotap");
-    EXPECT_EQ(ReadThemeKeyFile(dir.Write("empty", "")), "velotap");
-    EXPECT_EQ(ReadThemeKeyFile(dir.Write("t", "ocean\r\nx")), "ocean\r");
 }
 
 namespace {

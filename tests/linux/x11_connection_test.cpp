@@ -14,6 +14,8 @@
 #include "support/xvfb.h"
 
 // Xlib's macros clash with GoogleTest's names, so they come last.
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
 #include <gdk/gdkx.h>
 
 #include "platform/linux/x11_connection.h"
@@ -71,13 +73,25 @@ TEST(XConnection, ErrorsOnOwnConnectionsAreIgnoredAndGtkKeepsItsOwn) {
     EXPECT_EQ(status, 0);
 }
 
-TEST(XDesktop, SearchFollowsWindowsAndTitlesAsTheyChange) {
+// Our desktop and a client of another program on a private server.
+class XDesktop : public testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(x.ok());
+        desktop = ConnectDesktop();
+        ASSERT_TRUE(desktop);
+        client = XOpenDisplay(nullptr);
+        ASSERT_TRUE(client);
+    }
+    void TearDown() override {
+        if (client) XCloseDisplay(client);
+    }
     PrivateXServer x;
-    ASSERT_TRUE(x.ok());
-    std::unique_ptr<Desktop> desktop = ConnectDesktop();
-    ASSERT_TRUE(desktop);
-    Display* client = XOpenDisplay(nullptr);
-    ASSERT_TRUE(client);
+    std::unique_ptr<Desktop> desktop;
+    Display* client = nullptr;
+};
+
+TEST_F(XDesktop, SearchFollowsWindowsAndTitlesAsTheyChange) {
     auto find = [&](const std::string& title) {
         return desktop->FindTopLevel([&](const std::string& t) { return t == title; });
     };
@@ -105,7 +119,38 @@ TEST(XDesktop, SearchFollowsWindowsAndTitlesAsTheyChange) {
     XSync(client, False);
     EXPECT_TRUE(eventually("Second", false));
     EXPECT_TRUE(find("Early").has_value());
-    XCloseDisplay(client);
+}
+
+TEST_F(XDesktop, ProcessWindowsForegroundAndAttention) {
+    auto window = [&](long pid, bool mapped) {
+        Window w = XCreateSimpleWindow(client, DefaultRootWindow(client), 0, 0, 10, 10, 0, 0, 0);
+        XChangeProperty(client, w, XInternAtom(client, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                        PropModeReplace, reinterpret_cast<unsigned char*>(&pid), 1);
+        XWMHints hints{};
+        hints.flags = InputHint;
+        hints.input = True;
+        XSetWMHints(client, w, &hints);
+        if (mapped) XMapWindow(client, w);
+        XSync(client, False);
+        return static_cast<WindowHandle>(w);
+    };
+    const WindowHandle a = window(4242, true), hidden = window(4343, false), b = window(4444, true);
+    EXPECT_EQ(desktop->FindVisibleTopLevelOfProcess(4242), a);
+    EXPECT_EQ(desktop->FindVisibleTopLevelOfProcess(4343), std::nullopt);
+    EXPECT_EQ(desktop->FindVisibleTopLevelOfProcess(1), std::nullopt);
+
+    desktop->ForceForeground(a);
+    EXPECT_TRUE(desktop->IsForeground(a));
+    EXPECT_FALSE(desktop->IsForeground(hidden));
+    desktop->ForceForeground(b);
+    EXPECT_FALSE(desktop->IsForeground(a));
+
+    desktop->Flash(a);
+    XWMHints* hints = XGetWMHints(client, static_cast<Window>(a));
+    ASSERT_TRUE(hints);
+    EXPECT_TRUE(hints->flags & XUrgencyHint);
+    EXPECT_TRUE((hints->flags & InputHint) && hints->input);  // the window's own hints stay
+    XFree(hints);
 }
 
 }  // namespace velotap

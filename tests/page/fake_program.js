@@ -30,6 +30,9 @@ function fakeProgram(options) {
              keySpam: {samples: 0, rate: 0, intervalMs: 5, medianErrorMs: 0, p99ErrorMs: 0}},
     themes: [],
     sharedTheme: 'velotap',
+    skins: {},    // key → piece name → base64
+    fonts: {},    // key → base64
+    imports: [],  // what the next importTheme dialogs choose: {error} or {theme}
     pendingAlert: '',
     count(name) {
       return fake.calls.filter(c => c[0] === name).length;
@@ -58,6 +61,24 @@ function fakeProgram(options) {
     getSharedTheme: () => fake.sharedTheme,
     getCustomThemes: () => fake.themes,
     setTheme: text => { fake.sharedTheme = text; },
+    getSkinPiece: text => {
+      const parts = text.split('|');
+      return parts.length === 2 ? (fake.skins[parts[0]] || {})[parts[1]] || '' : '';
+    },
+    getSkinFont: text => fake.fonts[text] || '',
+    importTheme: () => {
+      const next = fake.imports.shift();
+      if (!next) return undefined;  // cancelled
+      if (next.error) return next.error;
+      fake.themes = fake.themes.filter(t => t.key !== next.theme.key).concat([next.theme])
+          .sort((a, b) => (a.key < b.key ? -1 : 1));
+      fake.sharedTheme = next.theme.key;
+      return undefined;
+    },
+    deleteTheme: text => {
+      fake.themes = fake.themes.filter(t => t.key !== text);
+      if (fake.sharedTheme === text) fake.sharedTheme = 'velotap';
+    },
     setAppSetting: text => {
       const [key, value] = text.split(',');
       if (key.startsWith('min:') && PANELS.includes(key.slice(4))) {

@@ -289,3 +289,73 @@ test('accessible names, focus styles, and a light theme restyles everything', as
   assert.equal(await page.evaluate(() => getComputedStyle(document.querySelector('#sms')).color),
                'rgb(17, 17, 17)');
 });
+
+test('themes: the list with swatches, skins and fonts, import and delete', async () => {
+  const fs = require('fs');
+  const png = 'iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mNk+M9QDwADhgGAWjR9awAAAABJRU5ErkJggg==';
+  const font = fs.readFileSync('/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf').toString('base64');
+  const theme = (key, name, bgMain, hasSkin) => ({key, name, bgMain, bgPanel: '#202020',
+    bgHeader: '#303030', accent: '#4060f0', accentHover: '#5070ff', text: '#eeeeee',
+    font: "'Consolas', 'Courier New', monospace", hasSkin});
+  const page = await openPage(browser, {
+    extra: ['getCustomThemes', 'getSharedTheme', 'setTheme', 'getSkinPiece', 'getSkinFont',
+            'importTheme', 'deleteTheme'],
+    state: {themes: [theme('Dark', 'Dark', '#101010', true), theme('Sand', 'Sand', '#d8c8a0', false)],
+            skins: {Dark: {'panel': png, 'button.on': png, 'scroll-thumb': png}},
+            fonts: {Dark: font},
+            imports: [{error: 'That theme file failed validation.'},
+                      {theme: theme('Mint', 'Mint', 'rgb(200, 240, 220)', false)}]},
+  });
+  const list = () => page.evaluate(() => [...document.querySelectorAll('#theme-list li')].map(li => [
+    li.dataset.key, li.querySelector('.swatch').children.length,
+    getComputedStyle(li.querySelector('.swatch span')).backgroundColor,
+    li.getAttribute('aria-current'), !!li.querySelector('button')]));
+  assert.deepEqual(await list(), [['velotap', 6, 'rgb(16, 20, 28)', 'true', false],
+                                  ['Dark', 6, 'rgb(16, 16, 16)', 'false', true],
+                                  ['Sand', 6, 'rgb(216, 200, 160)', 'false', true]]);
+
+  // A skinned theme: its pieces become the images of their parts, its font the page's font.
+  await page.selectOption('#theme-select', 'Dark');
+  await page.waitForFunction(() => document.fonts.check('13px "VelotapSkin' +
+                                                         Theme.skin.generation + '"'));
+  const skinned = await page.evaluate(() => ({
+    panel: getComputedStyle(document.querySelector('.panel')).backgroundImage,
+    header: getComputedStyle(document.querySelector('.panel-header')).backgroundImage,
+    hoverVar: getComputedStyle(document.documentElement).getPropertyValue('--skin-button-on'),
+    scroll: document.documentElement.classList.contains('skin-scroll'),
+    font: getComputedStyle(document.body).fontFamily,
+  }));
+  assert.match(skinned.panel, /^url\("blob:/);
+  assert.equal(skinned.header, 'none');  // a piece the theme does not carry
+  assert.match(skinned.hoverVar, /blob:/);
+  assert.equal(skinned.scroll, true);
+  assert.match(skinned.font, /^"?VelotapSkin\d+"?, Consolas/);
+  assert.deepEqual(await calls(page, 'setTheme'), ['Dark']);
+
+  // Another theme drops the skin; an unknown key falls back to the built-in look.
+  await page.selectOption('#theme-select', 'Sand');
+  assert.equal(await page.evaluate(() =>
+    getComputedStyle(document.querySelector('.panel')).backgroundImage), 'none');
+  await page.evaluate(() => applyTheme('Gone'));
+  assert.equal(await page.evaluate(() => currentThemeKey), 'velotap');
+
+  // Import: a failure is shown; a success is listed and applied.
+  await page.click('#themeImport');
+  await page.waitForFunction(() => /failed validation/.test(document.getElementById('toasts').textContent));
+  await page.click('#themeImport');
+  await page.waitForFunction(() => currentThemeKey === 'Mint');
+  assert.equal(await page.evaluate(() => getComputedStyle(document.body).backgroundColor),
+               'rgb(200, 240, 220)');
+
+  // Delete asks first; deleting the current theme falls back to the built-in one.
+  await page.click('#theme-list li[data-key="Mint"] button');
+  await page.waitForFunction(() => document.getElementById('confirm').open);
+  await page.keyboard.press('Escape');
+  assert.deepEqual(await calls(page, 'deleteTheme'), []);
+  await page.click('#theme-list li[data-key="Mint"] button');
+  await page.click('#confirmGo');
+  await page.waitForFunction(() => currentThemeKey === 'velotap' &&
+                                   !document.querySelector('#theme-list li[data-key="Mint"]'));
+  assert.deepEqual(await calls(page, 'deleteTheme'), ['Mint']);
+  assert.deepEqual(page.errors, []);
+});

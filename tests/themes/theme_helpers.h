@@ -81,6 +81,11 @@ inline std::string Quoted(const std::string& s) {
     return "\"" + s + "\"";
 }
 
+// A valid colours-only document with this display name.
+inline std::string Named(const std::string& name) {
+    return Theme({{"name", Quoted(name)}});
+}
+
 }  // namespace theme_test
 
 }  // namespace velotap

@@ -67,12 +67,7 @@ window.onThemeDropInstalled = result => {
   }
 };
 
-window.onThemeFolderChanged = async () => {
-  Theme.list = null;
-  await Theme.loadList();
-  const key = Bridge.has('getSharedTheme') ? await Bridge.call('getSharedTheme') : currentThemeKey;
-  applyTheme(key || currentThemeKey);
-};
+window.onThemeFolderChanged = () => Theme.refresh();
 
 window.onProfileImported = () => Profiles.importedNow();
 

@@ -2,6 +2,7 @@
 // An in-memory desktop of titled windows and a log of the messages posted to them.
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,8 @@ class FakeDesktop final : public Desktop {
     struct Entry {
         WindowHandle handle;
         std::string title;
+        uint32_t pid = 0;
+        bool visible = true;
     };
     std::vector<Entry> windows;
     std::map<WindowHandle, Rect> rects;  // where windows are on the screen
@@ -26,9 +29,34 @@ class FakeDesktop final : public Desktop {
             if (matches(e.title)) return e.handle;
         return std::nullopt;
     }
-    bool IsMinimized(WindowHandle) override { return false; }
-    void Restore(WindowHandle) override {}
-    void ForceForeground(WindowHandle) override {}
+    bool IsMinimized(WindowHandle window) override {
+        std::lock_guard lock(mutex);
+        return minimized.count(window) > 0;
+    }
+    void Restore(WindowHandle window) override {
+        std::lock_guard lock(mutex);
+        minimized.erase(window);
+        calls.push_back("restore");
+    }
+    void ForceForeground(WindowHandle window) override {
+        std::lock_guard lock(mutex);
+        calls.push_back("foreground");
+        if (!refuseForeground) foreground = window;
+    }
+    bool IsForeground(WindowHandle window) override {
+        std::lock_guard lock(mutex);
+        return foreground == window;
+    }
+    void Flash(WindowHandle) override {
+        std::lock_guard lock(mutex);
+        calls.push_back("flash");
+    }
+    std::optional<WindowHandle> FindVisibleTopLevelOfProcess(uint32_t pid) override {
+        std::lock_guard lock(mutex);
+        for (const Entry& e : windows)
+            if (e.pid == pid && e.visible) return e.handle;
+        return std::nullopt;
+    }
     std::optional<Rect> FrameRect(WindowHandle window) override {
         std::lock_guard lock(mutex);
         auto found = rects.find(window);
@@ -36,6 +64,10 @@ class FakeDesktop final : public Desktop {
         return found->second;
     }
 
+    std::set<WindowHandle> minimized;
+    std::optional<WindowHandle> foreground;
+    bool refuseForeground = false;  // a window manager that keeps the focus where it is
+    std::vector<std::string> calls;
     std::mutex mutex;
 };
 

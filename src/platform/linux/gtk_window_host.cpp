@@ -75,6 +75,11 @@ class WebKitHost final : public WindowHost {
         g_signal_connect(view_, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
         g_signal_connect(view_, "scroll-event", G_CALLBACK(OnScroll), this);
         g_signal_connect(view_, "close", G_CALLBACK(OnViewClose), this);
+        // Files dragged in from other programs are ours, not the page's (it would open them).
+        g_signal_connect(view_, "drag-motion", G_CALLBACK(OnDragMotion), this);
+        g_signal_connect(view_, "drag-leave", G_CALLBACK(OnDragLeave), this);
+        g_signal_connect(view_, "drag-drop", G_CALLBACK(OnDragDrop), this);
+        g_signal_connect(view_, "drag-data-received", G_CALLBACK(OnDragDataReceived), this);
 
         window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
         g_object_ref_sink(window_);
@@ -104,6 +109,7 @@ class WebKitHost final : public WindowHost {
         g_signal_connect(window_, "key-press-event", G_CALLBACK(OnKeyPress), this);
         g_signal_connect(window_, "configure-event", G_CALLBACK(OnConfigure), this);
         g_signal_connect(window_, "window-state-event", G_CALLBACK(OnWindowState), this);
+        g_signal_connect(window_, "focus-in-event", G_CALLBACK(OnFocusIn), this);
         g_signal_connect(window_, "delete-event", G_CALLBACK(OnDelete), this);
         g_signal_connect(window_, "destroy", G_CALLBACK(OnDestroy), this);
         g_signal_connect(window_, "motion-notify-event", G_CALLBACK(OnMotion), this);
@@ -427,11 +433,9 @@ class WebKitHost final : public WindowHost {
         return IsBrowserAccelerator(key) ? TRUE : FALSE;
     }
 
-    // Only our own page is shown. A file dropped on the view would be opened as a page; it is
-    // handed to the drop handler instead.
+    // Only our own page is shown.
     static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
-                                   WebKitPolicyDecisionType type, gpointer self) {
-        auto* host = static_cast<WebKitHost*>(self);
+                                   WebKitPolicyDecisionType type, gpointer) {
         if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return FALSE;
         if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) {
             WebKitNavigationAction* action =
@@ -440,15 +444,73 @@ class WebKitHost final : public WindowHost {
             const gchar* uri =
                 webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
             if (uri && g_str_has_prefix(uri, "about:")) return FALSE;
-            if (uri && g_str_has_prefix(uri, "file://") && host->onDrop_) {
-                if (gchar* path = g_filename_from_uri(uri, nullptr, nullptr)) {
-                    host->onDrop_({path});
-                    g_free(path);
-                }
-            }
         }
         webkit_policy_decision_ignore(decision);
         return TRUE;
+    }
+
+    // A drag from another program that carries a file list. Drags inside the page (the panels'
+    // reordering) start in the view itself and stay the page's.
+    bool IsFileDrag(GdkDragContext* context) const {
+        if (gtk_drag_get_source_widget(context) == GTK_WIDGET(view_)) return false;
+        const GdkAtom uriList = gdk_atom_intern_static_string("text/uri-list");
+        for (GList* t = gdk_drag_context_list_targets(context); t; t = t->next) {
+            if (GDK_POINTER_TO_ATOM(t->data) == uriList) return true;
+        }
+        return false;
+    }
+
+    // Returning TRUE ends the signal before the view's own handler sees it.
+    static gboolean OnDragMotion(GtkWidget*, GdkDragContext* context, gint, gint, guint time,
+                                 gpointer self) {
+        if (!static_cast<WebKitHost*>(self)->IsFileDrag(context)) return FALSE;
+        const GdkDragAction action = (gdk_drag_context_get_actions(context) & GDK_ACTION_COPY)
+                                         ? GDK_ACTION_COPY
+                                         : gdk_drag_context_get_suggested_action(context);
+        gdk_drag_status(context, action, time);
+        return TRUE;
+    }
+
+    static void OnDragLeave(GtkWidget* widget, GdkDragContext* context, guint, gpointer self) {
+        if (static_cast<WebKitHost*>(self)->IsFileDrag(context)) {
+            g_signal_stop_emission_by_name(widget, "drag-leave");
+        }
+    }
+
+    static gboolean OnDragDrop(GtkWidget* widget, GdkDragContext* context, gint, gint, guint time,
+                               gpointer self) {
+        auto* host = static_cast<WebKitHost*>(self);
+        if (!host->IsFileDrag(context)) return FALSE;
+        host->fileDrop_ = context;
+        gtk_drag_get_data(widget, context, gdk_atom_intern_static_string("text/uri-list"), time);
+        return TRUE;
+    }
+
+    // The dropped list: local file URIs, percent-decoded; anything else is left out.
+    static void OnDragDataReceived(GtkWidget* widget, GdkDragContext* context, gint, gint,
+                                   GtkSelectionData* data, guint, guint time, gpointer self) {
+        auto* host = static_cast<WebKitHost*>(self);
+        if (context != host->fileDrop_) return;
+        host->fileDrop_ = nullptr;
+        g_signal_stop_emission_by_name(widget, "drag-data-received");
+        std::vector<std::string> paths;
+        if (gchar** uris = gtk_selection_data_get_uris(data)) {
+            for (gchar** uri = uris; *uri; ++uri) {
+                if (gchar* path = g_filename_from_uri(*uri, nullptr, nullptr)) {
+                    paths.emplace_back(path);
+                    g_free(path);
+                }
+            }
+            g_strfreev(uris);
+        }
+        gtk_drag_finish(context, TRUE, FALSE, time);
+        if (host->onDrop_) host->onDrop_(paths);
+    }
+
+    // The urgency hint set when a hand-over could not bring the window forward has done its work.
+    static gboolean OnFocusIn(GtkWidget* window, GdkEventFocus*, gpointer) {
+        if (GdkWindow* gdk = gtk_widget_get_window(window)) gdk_window_set_urgency_hint(gdk, FALSE);
+        return FALSE;
     }
 
     static gboolean OnConfigure(GtkWidget*, GdkEventConfigure*, gpointer self) {
@@ -515,6 +577,7 @@ class WebKitHost final : public WindowHost {
     std::function<void(const std::string&)> onMessage_;
     std::function<void(const WindowPlacement&)> onPlacement_;
     std::function<void(const std::vector<std::string>&)> onDrop_;
+    GdkDragContext* fileDrop_ = nullptr;  // the drop whose file list was asked for
     std::function<bool(uint32_t, uint64_t, int64_t)> onWindowMessage_;
     GdkWindow* filtered_ = nullptr;
     std::function<bool()> onClose_;

@@ -104,7 +104,86 @@ class XDesktop final : public Desktop {
         return Rect{left, top, static_cast<int>(width), static_cast<int>(height)};
     }
 
+    bool IsForeground(WindowHandle handle) override {
+        ErrorTrap trap(display_);
+        const Window w = static_cast<Window>(handle);
+        const Window root = DefaultRootWindow(display_);
+        std::vector<long> active =
+            Property(root, XInternAtom(display_, "_NET_ACTIVE_WINDOW", False), XA_WINDOW, 1);
+        if (!active.empty()) return static_cast<Window>(active[0]) == w;
+        // No window manager: the focus is in the window or one of its children.
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(display_, &focus, &revert);
+        while (focus != None && focus != PointerRoot && focus != root) {
+            if (focus == w) return true;
+            Window parent = 0, rootReturn = 0, *children = nullptr;
+            unsigned int n = 0;
+            if (!XQueryTree(display_, focus, &rootReturn, &parent, &children, &n)) break;
+            if (children) XFree(children);
+            focus = parent;
+        }
+        return false;
+    }
+
+    // The urgency hint (kept until the program clears it when the window gets the focus), and
+    // the window manager's demands-attention state, which it clears itself.
+    void Flash(WindowHandle handle) override {
+        ErrorTrap trap(display_);
+        const Window w = static_cast<Window>(handle);
+        XWMHints* hints = XGetWMHints(display_, w);
+        XWMHints fresh{};
+        XWMHints* h = hints ? hints : &fresh;
+        h->flags |= XUrgencyHint;
+        XSetWMHints(display_, w, h);
+        if (hints) XFree(hints);
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = w;
+        event.xclient.message_type = XInternAtom(display_, "_NET_WM_STATE", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = 1;  // add
+        event.xclient.data.l[1] =
+            static_cast<long>(XInternAtom(display_, "_NET_WM_STATE_DEMANDS_ATTENTION", False));
+        event.xclient.data.l[3] = 2;
+        XSendEvent(display_, DefaultRootWindow(display_), False,
+                   SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    }
+
+    std::optional<WindowHandle> FindVisibleTopLevelOfProcess(uint32_t pid) override {
+        std::lock_guard lock(mutex_);
+        ErrorTrap trap(display_);
+        const Atom netPid = XInternAtom(display_, "_NET_WM_PID", False);
+        for (Window w : TopLevels()) {
+            std::vector<long> owner = Property(w, netPid, XA_CARDINAL, 1);
+            if (owner.empty() || static_cast<uint32_t>(owner[0]) != pid) continue;
+            XWindowAttributes attributes;
+            if (XGetWindowAttributes(display_, w, &attributes) &&
+                attributes.map_state == IsViewable) {
+                return static_cast<WindowHandle>(w);
+            }
+        }
+        return std::nullopt;
+    }
+
   private:
+    // Up to `count` 32-bit items of a property; empty when it is missing.
+    std::vector<long> Property(Window w, Atom property, Atom type, long count) {
+        std::vector<long> items;
+        Atom actual;
+        int format;
+        unsigned long n = 0, after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display_, w, property, 0, count, False, type, &actual, &format, &n,
+                               &after, &data) == Success &&
+            data && format == 32) {
+            const long* values = reinterpret_cast<const long*>(data);
+            items.assign(values, values + n);
+        }
+        if (data) XFree(data);
+        return items;
+    }
+
     // With a window manager, ask it to activate (source 2: a pager, so focus stealing prevention
     // lets it through); without one this is simply ignored.
     void Activate(Window w) {

@@ -107,9 +107,17 @@ class NamedPipeServer final : public PipeServer {
         LocalFree(descriptor_);
     }
 
-    // The first instance fails when another process already holds the name.
+    // The first instance fails when another process already holds the name. Wine creates it
+    // anyway, so an instance that is not the name's only one is refused here as well.
     bool Start() {
         pipe_.Reset(CreateInstance(FILE_FLAG_FIRST_PIPE_INSTANCE));
+        DWORD instances = 0;
+        if (pipe_ &&
+            GetNamedPipeHandleStateW(pipe_.get(), nullptr, &instances, nullptr, nullptr, nullptr,
+                                     0) &&
+            instances > 1) {
+            pipe_.Reset();
+        }
         return static_cast<bool>(pipe_);
     }
 

@@ -27,6 +27,22 @@ BOOL CALLBACK VisitWindow(HWND window, LPARAM param) {
     return TRUE;
 }
 
+struct ProcessSearch {
+    DWORD pid;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK VisitProcessWindow(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<ProcessSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->pid && IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 class Win32Desktop final : public Desktop {
   public:
     std::optional<WindowHandle> FindTopLevel(
@@ -47,6 +63,26 @@ class Win32Desktop final : public Desktop {
         RECT r;
         if (!GetWindowRect(AsHwnd(window), &r)) return std::nullopt;
         return Rect{r.left, r.top, r.right - r.left, r.bottom - r.top};
+    }
+
+    bool IsForeground(WindowHandle window) override {
+        return GetForegroundWindow() == AsHwnd(window);
+    }
+
+    void Flash(WindowHandle window) override {
+        FLASHWINFO flash{};
+        flash.cbSize = sizeof flash;
+        flash.hwnd = AsHwnd(window);
+        flash.dwFlags = FLASHW_ALL | FLASHW_TIMERNOFG;
+        flash.uCount = 3;
+        FlashWindowEx(&flash);
+    }
+
+    std::optional<WindowHandle> FindVisibleTopLevelOfProcess(uint32_t pid) override {
+        ProcessSearch search{pid};
+        EnumWindows(VisitProcessWindow, reinterpret_cast<LPARAM>(&search));
+        if (!search.found) return std::nullopt;
+        return static_cast<WindowHandle>(reinterpret_cast<uintptr_t>(search.found));
     }
 };
 
