@@ -130,7 +130,7 @@ void HotkeyToFirstClick(benchmark::State& state) {
     app.threads.clickSpammer = std::thread(RunClickSpammerThread, engine);
     app.threads.capture = std::thread(RunCaptureThread, app.CaptureViewOf());
     app.threads.commandProcessor = std::thread(RunCommandProcessorThread, engine);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // grabs in place
+    app.capture.backend->Settle();  // grabs in place
 
     const int rounds = static_cast<int>(state.range(0));
     const int pace = static_cast<int>(state.range(1));  // ms a key is held and between keys

@@ -4,6 +4,8 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 #include <poll.h>
+#include <pthread.h>
+#include <sched.h>
 
 #include <array>
 #include <atomic>
@@ -55,6 +57,13 @@ class XiListener {
         if (display_) XCloseDisplay(display_);
     }
     bool ok() const { return display_ != nullptr; }
+    // Stamps at realtime priority where the system allows; false where it does not.
+    bool SetRealtime(int priority) {
+        sched_param param{};
+        param.sched_priority = priority;
+        return thread_.joinable() &&
+               pthread_setschedparam(thread_.native_handle(), SCHED_FIFO, &param) == 0;
+    }
 
     std::vector<int64_t> Take(int stream = 0) {
         std::lock_guard lock(mutex_);

@@ -10,7 +10,7 @@ VELOTAP_PACKAGES=(
     xvfb xauth x11-utils xautomation xdotool dbus dbus-x11
     clang libclang-rt-14-dev
     mingw-w64 wine wine64 openssl
-    chromium fonts-dejavu-core
+    chromium fonts-dejavu-core locales-all nlohmann-json3-dev
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the linux build (unit tests on the fake backend, integration tests
-# under a headless X server), the fuzz targets briefly, the benchmarks (built, not run), and the
-# Windows build under Wine.
+# under a headless X server), the same without the end-to-end tests under AddressSanitizer and
+# UBSan, the threaded core under ThreadSanitizer, the fuzz targets briefly, the benchmarks (built,
+# not run), and the Windows build under Wine.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/packages.sh || exit 1
@@ -10,10 +11,14 @@ jobs=$(nproc)
 status=0
 logs=$(mktemp -d)
 
-# Configures and builds one preset quietly, warnings as errors; shows the log when that fails.
+# Configures and builds one preset quietly (only the named targets when some are given), warnings
+# as errors; shows the log when that fails.
 build() {
     local preset=$1
-    if ! { cmake --preset "$preset" -DVELOTAP_STRICT=ON && cmake --build "build/$preset" -j"$jobs"; } >"$logs/$preset.log" 2>&1; then
+    shift
+    local targets=()
+    (($#)) && targets=(--target "$@")
+    if ! { cmake --preset "$preset" -DVELOTAP_STRICT=ON && cmake --build "build/$preset" -j"$jobs" "${targets[@]}"; } >"$logs/$preset.log" 2>&1; then
         tail -n 60 "$logs/$preset.log"
         echo "Build of preset $preset failed."
         return 1
@@ -22,6 +27,19 @@ build() {
 
 if build linux; then
     ctest --preset linux -j"$jobs" || status=1
+else
+    status=1
+fi
+
+# Sanitizers halt at their first report.
+if build asan; then
+    ctest --preset asan -j"$jobs" || status=1
+else
+    status=1
+fi
+
+if build tsan VelotapApp engine_tests capture_tests macro_tests profiles_tests; then
+    ctest --preset tsan -j"$jobs" || status=1
 else
     status=1
 fi

@@ -6,6 +6,7 @@
 
 #include "base/args.h"
 #include "base/file_read.h"
+#include "base/json.h"
 #include "platform/file_replace.h"
 
 namespace velotap {
@@ -45,18 +46,21 @@ void Put(AppSettings& s, const Switch& sw, bool value) {
     }
 }
 
-template <typename Container>
-std::string Join(const Container& entries, std::string_view open, std::string_view close) {
+// The entries joined with ",", each passed through `form`.
+template <typename Container, typename Form>
+std::string Join(const Container& entries, Form form) {
     std::string out;
     bool first = true;
     for (const auto& e : entries) {
         if (!first) out += ',';
         first = false;
-        out += open;
-        out += e;
-        out += close;
+        out += form(e);
     }
     return out;
+}
+
+std::string AsIs(const std::string& entry) {
+    return entry;
 }
 
 // A decimal integer that fits 32 bits; false (target untouched) for anything else.
@@ -143,9 +147,9 @@ std::string FormatAppSettings(const AppSettings& s) {
     };
     for (const Switch& sw : kSwitches)
         line(sw.fileKey, Get(s, sw) ? "1" : "0");
-    line("seenWarnings", Join(s.seenWarnings, "", ""));
-    line("minimizedPanels", Join(s.minimizedPanels, "", ""));
-    line("panelOrder", Join(s.panelOrder, "", ""));
+    line("seenWarnings", Join(s.seenWarnings, AsIs));
+    line("minimizedPanels", Join(s.minimizedPanels, AsIs));
+    line("panelOrder", Join(s.panelOrder, AsIs));
     line("windowX", std::to_string(s.windowX));
     line("windowY", std::to_string(s.windowY));
     line("windowWidth", std::to_string(s.windowWidth));
@@ -162,9 +166,10 @@ std::string AppSettingsJson(const AppSettings& s) {
         out += "\":";
         out += Get(s, sw) ? "true," : "false,";
     }
-    out += "\"seenWarnings\":[" + Join(s.seenWarnings, "\"", "\"");
-    out += "],\"minimizedPanels\":[" + Join(s.minimizedPanels, "\"", "\"");
-    out += "],\"panelOrder\":[" + Join(s.panelOrder, "\"", "\"");
+    // Warning keys come from the file and the page as they are and must not break the document.
+    out += "\"seenWarnings\":[" + Join(s.seenWarnings, JsonEscape);
+    out += "],\"minimizedPanels\":[" + Join(s.minimizedPanels, JsonEscape);
+    out += "],\"panelOrder\":[" + Join(s.panelOrder, JsonEscape);
     out += "]}";
     return out;
 }
@@ -214,7 +219,8 @@ AppSettingEffect SetAppSetting(AppSettings& s, std::string_view flattened) {
 }
 
 bool MarkWarningSeen(AppSettings& s, std::string_view key) {
-    if (key.empty()) return false;
+    // A line break would end the settings line early and start another one in the file.
+    if (key.empty() || key.find_first_of("\r\n") != std::string_view::npos) return false;
     return s.seenWarnings.insert(std::string(key)).second;
 }
 

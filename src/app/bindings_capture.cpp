@@ -33,7 +33,8 @@ Binding ReassignKeyBinding(CaptureView v) {
                 if (slot != kSlotNone) {
                     v.engine.capturedKey.exchange(0);
                     v.engine.pendingSlot.exchange(slot);
-                    if (v.capture.backend) v.capture.backend->Refresh();
+                    // Once the page is answered, the key the user presses next is taken.
+                    if (v.capture.backend) v.capture.backend->Settle();
                 }
                 return std::string();
             }};

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/file_replace.h"
 #include "platform/process.h"
 
 namespace velotap {
@@ -20,7 +21,17 @@ std::string GetDataFolder() {
                                    "Velotap";
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
+    MakeOwnerOnly(folder.string());
     return folder.string();
+}
+
+void MakeDataFilesOwnerOnly(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    MakeOwnerOnly(folder);
+    // Links are not followed: what they point at is not the program's to change.
+    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        MakeOwnerOnly(it->path().string());
 }
 
 std::string DataFile(const std::string& name) {

@@ -19,6 +19,11 @@ void MainApp::SetPendingAlert(std::string message) {
     pendingAlert_ = std::move(message);
 }
 
+void MainApp::AddPendingAlert(const std::string& message) {
+    std::lock_guard lock(alertMutex_);
+    pendingAlert_ += (pendingAlert_.empty() ? "" : " ") + message;
+}
+
 std::string MainApp::TakePendingAlert() {
     std::lock_guard lock(alertMutex_);
     return std::exchange(pendingAlert_, std::string());
@@ -35,7 +40,7 @@ CaptureView MainApp::CaptureViewOf() {
             engine.state,
             settings,
             command,
-            [this](const std::string& message) { SetPendingAlert(message); },
+            [this](const std::string& message) { AddPendingAlert(message); },
             [this] {
                 if (engine.hooks.copySettingsToProfile) engine.hooks.copySettingsToProfile();
             }};

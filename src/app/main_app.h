@@ -100,6 +100,8 @@ struct MainApp {
 
     // getPendingThemeAlert returns it once and clears it.
     void SetPendingAlert(std::string message);
+    // Adds a sentence to what is pending, after what is there already.
+    void AddPendingAlert(const std::string& message);
     std::string TakePendingAlert();
 
   private:

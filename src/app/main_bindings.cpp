@@ -69,7 +69,7 @@ std::vector<Binding> MainBindings(MainApp& app) {
         b.push_back(std::move(recorder));
     for (Binding& playback : PlaybackBindings(app.EngineView()))
         b.push_back(std::move(playback));
-    const MacroEditView macroEdit{app.profiles, app.capture.eventsPath};
+    const MacroEditView macroEdit = app.capture.EventListView();
     b.push_back(OptimizeMacroBinding(macroEdit));
     b.push_back(OpenTimelineEditorBinding(app.editors));
     b.push_back(PanelTrackerStatusBinding(app));
@@ -82,6 +82,13 @@ std::vector<Binding> MainBindings(MainApp& app) {
     b.push_back(GetSettingsBinding(app.EngineView()));
     b.push_back(ReassignKeyBinding(capture));
     b.push_back(SendTimingBinding(app.EngineView()));
+    // Beyond the specified list: what works on this display.
+    b.push_back({"getCapabilities", [&app](const std::string&) {
+                     CapabilityFacts facts = app.capture.Facts();
+                     facts.synthesisConnected = app.engine.input != nullptr;
+                     facts.realtime = static_cast<RealtimeGrant>(app.engine.realtime.load());
+                     return CapabilitiesDocument(facts);
+                 }});
     return b;
 }
 

@@ -129,8 +129,8 @@ void ShutDown(MainApp& app) {
     app.panels.TerminateAll();
 }
 
-int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, int argc,
-                char** argv) {
+int RunMainRole(const WindowChoice& choice, const std::string& updateManifest,
+                const std::string& displayNotice, int argc, char** argv) {
     bool heldElsewhere = false;
     std::unique_ptr<InstanceLock> lock =
         TryAcquireInstanceLock("Local\\VelotapUI_SingleInstance", heldElsewhere);
@@ -146,6 +146,7 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
     app.dataFolder = GetDataFolder();
     app.executableFolder = ExecutableFolder();
     app.sessionPath = MigrateDataFiles(app.dataFolder, app.executableFolder);
+    MakeDataFilesOwnerOnly(app.dataFolder);
     const std::unique_ptr<CrashSave> crashSave = InstallCrashSave(
         [&app] { SaveSessionAfterCrash(app.session, app.sessionPath, SessionOf(app)); });
     LoadSession(app.session, app.sessionPath, SessionOf(app));
@@ -181,13 +182,9 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
     app.capture.eventsPath = DataFile(kMacroEventsFileName);
     std::string captureError;
     app.capture.Connect(captureError);
-    std::string missing = inputError;
-    if (!missing.empty() && !captureError.empty()) missing += ' ';
-    missing += captureError;
-    if (!missing.empty()) {
-        // Added to, not in place of, what the macro file named on the command line reported.
-        std::string earlier = app.TakePendingAlert();
-        app.SetPendingAlert(earlier.empty() ? missing : earlier + ' ' + missing);
+    // Added to, not in place of, what the macro file named on the command line reported.
+    for (const std::string& problem : {displayNotice, inputError, captureError}) {
+        if (!problem.empty()) app.AddPendingAlert(problem);
     }
     app.capture.InstallHooks(app.engine.hooks);
     app.engine.hooks.copySettingsToProfile = [&app] {
@@ -216,6 +213,9 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
     if (app.themeWatch)
         app.threads.themeWatcher = std::thread(RunThemeWatcherThread, std::ref(app));
 
+    // The hotkeys work from the moment the window shows.
+    if (app.capture.backend) app.capture.backend->Settle();
+
     WindowHostOptions options;
     options.automation = AutomationRequested(argc, argv);
     options.webViewDataFolder = DataFile("WebView2");
@@ -241,9 +241,14 @@ int RunMainRole(const WindowChoice& choice, const std::string& updateManifest, i
 
 int RunWindowRole(const WindowChoice& choice, const std::string& updateManifest, int argc,
                   char** argv) {
+    const DisplayChoice display = ChooseDisplay();
+    if (!display.usable) {
+        ShowErrorBox("Velotap", display.error);
+        return 1;
+    }
     if (choice.role == WindowRole::Panel) return RunPanelRole(choice.panelParams);
     if (choice.role == WindowRole::Timeline) return RunTimelineEditorWindow();
-    return RunMainRole(choice, updateManifest, argc, argv);
+    return RunMainRole(choice, updateManifest, display.notice, argc, argv);
 }
 
 }  // namespace velotap

@@ -55,7 +55,7 @@ std::vector<PipeCommand> TimelineCommands(MainApp& app) {
                             std::optional<TimelineOutcome> outcome =
                                 ApplyTimelineEdit(TimelineViewOf(app), nonce);
                             if (!outcome || !outcome->ok) return;
-                            ListMacroEvents({app.profiles, app.capture.eventsPath});
+                            RefreshMacroEvents(app.capture.EventListView());
                             app.page.Post(
                                 "if (typeof refreshExpertList === 'function') "
                                 "refreshExpertList();");

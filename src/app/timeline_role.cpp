@@ -160,13 +160,14 @@ std::string TimelineAutomationScript(bool busy, int64_t sequence) {
 }
 
 std::vector<Binding> TimelineEditorBindings(TimelineEditorState& state, WindowHost& host,
-                                            const std::string& dataFolder,
-                                            const std::string& pipeName) {
-    const std::string folder = dataFolder;
+                                            ThemeStore& themes, const std::string& pipeName) {
+    const std::string folder = themes.dataFolder;
     std::vector<Binding> b;
-    b.push_back({"getSharedTheme", [folder](const std::string&) {
-                     return JsonEscape(ReadThemeKeyFile(folder + "/theme.txt"));
+    b.push_back({"getSharedTheme", [&themes](const std::string&) {
+                     return JsonEscape(ReadThemeTxt(themes.themeTxtPath));
                  }});
+    b.push_back(
+        {"getCustomThemes", [&themes](const std::string&) { return CustomThemesJson(themes); }});
     b.push_back({"tlGetStatus", [folder](const std::string&) {
                      std::string text;
                      const bool read =
@@ -218,6 +219,8 @@ int RunTimelineEditorWindow() {
     }
     const std::string dataFolder = GetDataFolder();
     const std::string executableFolder = ExecutableFolder();
+    ThemeStore themes(dataFolder);
+    RescanThemes(themes);
     DeleteHandshakeFiles(dataFolder);
 
     WindowHostOptions options;
@@ -258,8 +261,7 @@ int RunTimelineEditorWindow() {
     });
 
     PageBridge bridge(window);
-    for (const std::string& name :
-         BindAll(bridge, TimelineEditorBindings(state, window, dataFolder)))
+    for (const std::string& name : BindAll(bridge, TimelineEditorBindings(state, window, themes)))
         ShowErrorBox("Velotap", "The page function " + name + " is bound twice.");
 
     const std::string pagePath = executableFolder + "/ui/timeline.html";

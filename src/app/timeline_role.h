@@ -8,6 +8,7 @@
 
 #include "bridge/bindings.h"
 #include "ipc/command_pipe.h"
+#include "themes/theme_store.h"
 
 namespace velotap {
 
@@ -26,9 +27,10 @@ extern const char kTimelineMasterGoneScript[];
 std::string TimelineAutomationScript(bool busy, int64_t sequence);
 
 // The editor window's functions in binding order: requests go to the main process through the
-// pipe of `pipeName`, answers are read from the files in `dataFolder`.
+// pipe of `pipeName`, answers are read from the files in the data folder of `themes`, the editor's
+// own view of the themes folder.
 std::vector<Binding> TimelineEditorBindings(TimelineEditorState& state, WindowHost& host,
-                                            const std::string& dataFolder,
+                                            ThemeStore& themes,
                                             const std::string& pipeName = kPipeName);
 
 // Runs the editor until its window closes; returns the exit code. A second editor brings the

@@ -1,6 +1,5 @@
 #include "base/args.h"
 
-#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
@@ -48,7 +47,8 @@ std::optional<int32_t> ToInt32(std::string_view text) {
 std::optional<double> ToDouble(std::string_view text) {
     // from_chars ignores the process locale, which the toolkit may set to one with a decimal comma.
     size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
+    while (i < text.size() &&
+           std::string_view(" \t\n\v\f\r").find(text[i]) != std::string_view::npos)
         ++i;
     if (i < text.size() && text[i] == '+') ++i;
     double v = 0;

@@ -61,6 +61,38 @@ size_t ValueEnd(std::string_view s, size_t i) {
     return i == start ? std::string_view::npos : i;
 }
 
+// Length of the well-formed UTF-8 sequence that starts at `i`, or 0 with `bad` set to the length
+// of the maximal ill-formed prefix there (at least 1), which becomes one U+FFFD.
+size_t Utf8SequenceAt(std::string_view s, size_t i, size_t& bad) {
+    const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
+    const unsigned char lead = byte(i);
+    size_t length = 0;
+    unsigned char low = 0x80, high = 0xbf;  // allowed range of the second byte
+    if (lead >= 0xc2 && lead <= 0xdf) {
+        length = 2;
+    } else if (lead >= 0xe0 && lead <= 0xef) {
+        length = 3;
+        if (lead == 0xe0) low = 0xa0;
+        if (lead == 0xed) high = 0x9f;  // no surrogates
+    } else if (lead >= 0xf0 && lead <= 0xf4) {
+        length = 4;
+        if (lead == 0xf0) low = 0x90;
+        if (lead == 0xf4) high = 0x8f;  // nothing above U+10FFFF
+    } else {
+        bad = 1;
+        return 0;
+    }
+    for (size_t k = 1; k < length; ++k) {
+        const bool inRange = i + k < s.size() && byte(i + k) >= (k == 1 ? low : 0x80) &&
+                             byte(i + k) <= (k == 1 ? high : 0xbf);
+        if (!inRange) {
+            bad = k;
+            return 0;
+        }
+    }
+    return length;
+}
+
 // End of the string literal that opens at `i` when it is valid JSON (no raw control characters,
 // only the defined escapes); npos otherwise.
 size_t StrictStringEnd(std::string_view s, size_t i) {
@@ -179,8 +211,24 @@ std::string JsonEscape(std::string_view text) {
     std::string out;
     out.reserve(text.size() + 2);
     out += '"';
-    for (char ch : text) {
-        auto c = static_cast<unsigned char>(ch);
+    for (size_t i = 0; i < text.size();) {
+        const char ch = text[i];
+        const auto c = static_cast<unsigned char>(ch);
+        if (c >= 0x80) {
+            // The page parses what it receives as JSON in a UTF-8 script: bytes that are no
+            // character must not make the whole reply unreadable.
+            size_t bad = 0;
+            const size_t length = Utf8SequenceAt(text, i, bad);
+            if (length) {
+                out.append(text.data() + i, length);
+                i += length;
+            } else {
+                out += "\xef\xbf\xbd";
+                i += bad;
+            }
+            continue;
+        }
+        ++i;
         switch (c) {
             case '"':
                 out += "\\\"";

@@ -11,7 +11,8 @@
 
 namespace velotap {
 
-// Quoted JSON string literal of `text`; control characters become \u00XX escapes.
+// Quoted JSON string literal of `text`; control characters become \u00XX escapes, and each
+// ill-formed UTF-8 sequence becomes U+FFFD, so the literal is valid whatever bytes `text` holds.
 std::string JsonEscape(std::string_view text);
 
 // Value of member `key` of the outermost object of `doc`, read as described above.

@@ -52,8 +52,50 @@ void CaptureCore::Append(UnifiedEvent event) {
     c_.recorder->Append(event);
 }
 
-bool CaptureCore::CaptureWanted() const {
-    return c_.engine.pendingSlot.load() != kSlotNone || c_.engine.pickingLocation.load();
+bool CaptureCore::ReassignPending() const {
+    // Once a press was captured the slot waits only for the command processor to store it.
+    return c_.engine.pendingSlot.load() != kSlotNone && c_.engine.capturedKey.load() == 0;
+}
+
+CaptureGrabs CaptureCore::WantedGrabs() {
+    CaptureGrabs g;
+    g.hotkeys = HotkeyCodes();
+    if (ReassignPending()) {
+        g.anyKey = true;
+        const int32_t slot = c_.engine.pendingSlot.load();
+        if (slot != kSlotKeySpamTarget) {
+            g.buttons |= ButtonBit(kRightButton) | ButtonBit(kMiddleButton) | ButtonBit(kXButton1) |
+                         ButtonBit(kXButton2);
+            if (slot != kSlotUnlock) g.buttons |= ButtonBit(kLeftButton);
+        }
+    }
+    if (c_.engine.pickingLocation.load()) {
+        g.buttons |= ButtonBit(kLeftButton) | ButtonBit(kRightButton) | ButtonBit(kMiddleButton);
+    }
+    return g;
+}
+
+bool CaptureCore::ReleaseSwallowed(int32_t code, bool button) const {
+    return (button ? buttonConsumed_ : keyConsumed_)[Index(code)] != 0;
+}
+
+void CaptureCore::GrabsRefused(const CaptureGrabs& refused) {
+    for (int32_t code : refused.hotkeys) {
+        if (code != 0) {
+            Report("Hotkey unavailable: another program already uses key " + std::to_string(code) +
+                   ".");
+        }
+    }
+    // A pick or a reassignment is the user waiting for an answer: told every time.
+    if (refused.anyKey && ReassignPending()) {
+        c_.engine.pendingSlot.exchange(kSlotNone);
+        if (c_.report) {
+            c_.report("The hotkey cannot be assigned: another program holds every key.");
+        }
+    }
+    if (refused.HasButton(kLeftButton) && c_.engine.pickingLocation.exchange(0) && c_.report) {
+        c_.report("The point cannot be picked: another program holds the left mouse button.");
+    }
 }
 
 HotkeySet CaptureCore::HotkeyCodes() {
@@ -81,7 +123,7 @@ Verdict CaptureCore::Key(uint32_t vk, bool press, bool injected) {
             HotkeyRelease(c_.hotkeys, static_cast<int32_t>(k));
             return Verdict::Swallow;
         }
-    } else if (c_.engine.pendingSlot.load() != kSlotNone) {
+    } else if (ReassignPending()) {
         c_.engine.capturedKey.exchange(static_cast<int32_t>(vk));
         if (c_.hotkeys.command) c_.hotkeys.command->Set();
         return Verdict::Swallow;
@@ -115,7 +157,7 @@ Verdict CaptureCore::Button(int32_t button, bool press, int32_t x, int32_t y, bo
         if (Swallowed(outcome)) return Verdict::Swallow;
     }
     const int32_t slot = c_.engine.pendingSlot.load();
-    if (press && slot != kSlotNone && slot != kSlotKeySpamTarget &&
+    if (press && ReassignPending() && slot != kSlotKeySpamTarget &&
         !(slot == kSlotUnlock && button == kLeftButton)) {
         c_.engine.capturedKey.exchange(button);
         if (c_.hotkeys.command) c_.hotkeys.command->Set();

@@ -52,12 +52,22 @@ class CaptureCore final : public CaptureHandler {
     // The desktop session was locked or disconnected.
     void SessionLocked() override;
 
-    // Whether an active capture is wanted (a reassignment or a location pick is pending).
-    bool CaptureWanted() const override;
-    HotkeySet HotkeyCodes() override;
+    CaptureGrabs WantedGrabs() override;
+    bool ReleaseSwallowed(int32_t code, bool button) const override;
     void Report(const std::string& message) override;
+    // Refused hotkeys are reported; a pending reassignment that can take no key, or a pending pick
+    // that cannot take the left button, is cancelled (rather than letting what it should take slip
+    // through) and the user told why.
+    void GrabsRefused(const CaptureGrabs& refused) override;
+
+    // The codes that act as hotkeys right now (0 for a slot that does not): none while hotkeys
+    // are disabled, only the unlock key while locked, and the unlock key only while the lock is
+    // on.
+    HotkeySet HotkeyCodes();
 
   private:
+    // A reassignment waits for its key: the next press is captured.
+    bool ReassignPending() const;
     void Append(UnifiedEvent event);
     bool Recording() const;
 

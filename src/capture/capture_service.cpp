@@ -1,5 +1,7 @@
 #include "capture/capture_service.h"
 
+#include <memory>
+
 #include "base/args.h"
 #include "base/event.h"
 #include "capture/capture_core.h"
@@ -16,6 +18,18 @@ CaptureService::CaptureService(EngineState& engine, ProfileList& list)
 void CaptureService::Connect(std::string& error) {
     keyNames = ConnectKeyNames();
     backend = ConnectCapture(error);
+    platform = ProbeCapabilities();
+}
+
+CapabilityFacts CaptureService::Facts() {
+    CapabilityFacts f;
+    f.platform = platform;
+    if (!backend) return f;
+    const CaptureStatus status = backend->Snapshot();
+    f.observing = status.observing;
+    for (int32_t code : status.ungrabbed)
+        f.hotkeysFailed.push_back(KeyDisplayName(keyNames.get(), static_cast<uint32_t>(code)));
+    return f;
 }
 
 void CaptureService::InstallHooks(EngineHooks& hooks) {
@@ -52,21 +66,33 @@ void RunCaptureThread(CaptureView v) {
 
 std::string TrackerStatus(const CaptureView& v, std::vector<std::string> restore, bool panelHover) {
     CaptureService& c = v.capture;
-    std::lock_guard<std::recursive_mutex> lock(c.profiles.lock);
     HotkeyContext hotkeys = HotkeysOf(v);
     TrackerExtras extras;
-    extras.count = static_cast<int64_t>(c.profiles.Current().size());
+    {
+        // Only the macro's part needs the lock, and the poll never waits for it: while another
+        // thread holds it (a recording's append may be growing a long macro) the last poll's
+        // values stand until the next one.
+        std::unique_lock<std::recursive_mutex> lock(c.profiles.lock, std::try_to_lock);
+        if (lock.owns_lock()) {
+            c.lastCount = static_cast<int64_t>(c.profiles.CurrentMacro().size());
+            c.lastCanUndo = c.recorder.CanUndoContinue();
+        }
+        extras.count = c.lastCount;
+        extras.canUndoContinue = c.lastCanUndo;
+    }
     extras.lockOn = v.settings.hotkeyLock.load() != 0;
     extras.unlocked = Unlocked(hotkeys);
-    extras.canUndoContinue = c.recorder.CanUndoContinue();
     extras.restore = std::move(restore);
     extras.panelHover = panelHover;
     std::string document = TrackerStatusDocument(v.engine, c.slots, extras, c.keyNames.get());
-    // Panels read it at any moment, so it is replaced whole; a failed write is ignored: the page
-    // still gets the document.
-    if (!c.statusPath.empty()) ReplaceFileContents(c.statusPath, document);
+    // The files are written on the mirror thread, and only when they would change; a failed write
+    // is ignored, the page still gets the document.
+    if (!c.lastStatus || *c.lastStatus != document) {
+        c.lastStatus = std::make_shared<const std::string>(document);
+        c.mirrors.Write(c.statusPath, {c.lastStatus});
+    }
     // Panels in other processes see the events of a recording as it grows.
-    WriteMacroEventsMirror(c.eventsPath, MacroEventsDocument(c.profiles.Current()));
+    RefreshMacroEvents(c.EventListView(), Waiting::No);
     return document;
 }
 

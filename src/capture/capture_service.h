@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "capture/capabilities.h"
 #include "capture/hotkeys.h"
 #include "engine/engine.h"
+#include "macro/event_list.h"
 #include "macro/profile_list.h"
 #include "macro/recorder.h"
 #include "platform/capture_input.h"
@@ -25,14 +27,26 @@ struct CaptureService {
     Recorder recorder;
     std::unique_ptr<KeyNameSource> keyNames;
     std::unique_ptr<CaptureBackend> backend;
+    PlatformCapabilities platform;  // probed when connecting
     std::string statusPath;  // "status.txt" in the data folder
     std::string eventsPath;  // "macroevents.txt", rewritten with each status
+    EventListCache eventList;
+    std::shared_ptr<const std::string> lastStatus;  // what "status.txt" was last given
+    int64_t lastCount = 0;                          // the macro part of the last status poll
+    bool lastCanUndo = false;
+    MirrorWriter mirrors;  // declared last: stops first, after writing what waits
+
+    // The event list's view of the main process.
+    MacroEditView EventListView() { return {profiles, eventList, mirrors, eventsPath}; }
 
     // Connects the platform backends; `error` describes a capture backend that is unavailable
     // (no hotkey then works and nothing is recorded).
     void Connect(std::string& error);
     // The command processor's hooks of the recorder and of hotkey assignment.
     void InstallHooks(EngineHooks& hooks);
+    // The capability report's facts as far as this subsystem knows them (platform, observation,
+    // hotkeys that do not act).
+    CapabilityFacts Facts();
 };
 
 // Everything the capture thread and the capture functions touch.

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "engine/engine_state.h"
+#include "platform/capture_input.h"
 
 namespace velotap {
 
@@ -17,10 +18,6 @@ inline constexpr int32_t kDefaultPlaybackKey = 118;   // F7
 inline constexpr int32_t kDefaultClickKey = 117;      // F6
 inline constexpr int32_t kDefaultKeySpamKey = 120;    // F9
 inline constexpr int32_t kDefaultUnlockKey = 121;     // F10
-
-// Key and button codes share one number space; the buttons are these.
-inline constexpr int32_t kLeftButton = 1, kRightButton = 2, kMiddleButton = 4, kXButton1 = 5,
-                         kXButton2 = 6;
 
 struct HotkeySlots {
     Int recording{kDefaultRecordingKey};

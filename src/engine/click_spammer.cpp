@@ -49,12 +49,14 @@ WorkerWake ClickSpammerStep(ClickSpammerWorker& w, EngineState& state, Synth& sy
             Click(synth, state.click.sbtn.load());
             return FinishCycle(w, state, kDoubleClickGap);
         }
+        const std::optional<int64_t> start = w.schedule.Due(now, ClickInterval(state.click));
+        if (!start) return WorkerWake::Until(w.schedule.nextStart);
         if (state.click.rptMode.load() == 0 && w.counter >= state.click.rptTimes.load()) {
             // The run ends by itself: nothing is released, no one is woken.
             state.clickSpamming.exchange(0);
             continue;
         }
-        w.cycleStart = w.schedule.Begin(now);
+        w.cycleStart = *start;
         if (state.click.locMode.load() == 1) {
             synth.AbsoluteMove(state.click.fixedX.load(), state.click.fixedY.load());
         }

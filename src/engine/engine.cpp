@@ -9,6 +9,7 @@
 #include "engine/key_spammer.h"
 #include "engine/timing.h"
 #include "platform/clock.h"
+#include "platform/realtime.h"
 
 namespace velotap {
 
@@ -17,6 +18,10 @@ void Engine::Connect(std::string& error) {
     desktop = ConnectDesktop();
     messenger = ConnectWindowMessenger();
     Use(input.get(), desktop.get(), messenger.get());
+}
+
+void AskRealtime(Engine& engine) {
+    engine.realtime.exchange(static_cast<uint8_t>(RequestRealtime()));
 }
 
 void Engine::Use(InputBackend* in, Desktop* d, WindowMessenger* m) {
@@ -44,6 +49,7 @@ void Wait(const WorkerWake& wake, Event& own, Event& quit) {
 }  // namespace
 
 void RunClickSpammerThread(EngineContext c) {
+    AskRealtime(c.engine);
     ClickSpammerWorker worker;
     while (c.running.load()) {
         WorkerWake wake =
@@ -53,6 +59,7 @@ void RunClickSpammerThread(EngineContext c) {
 }
 
 void RunKeySpammerThread(EngineContext c) {
+    AskRealtime(c.engine);
     auto worker = std::make_unique<KeySpamWorker>();
     const BusyNoticeWait wait{&c.timelineAck, &c.quit, &c.running, 500};
     const std::function<void()> announce = [&] {

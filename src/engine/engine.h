@@ -24,6 +24,7 @@ struct Engine {
     Synth synth{nullptr};
     BusyNotice notice;
     EngineHooks hooks;
+    Flag realtime{0};  // the RealtimeGrant the timing threads got
 
     // Connects the platform backends; `error` describes a synthesis backend that is unavailable
     // (the tools then run and send nothing, as with input the system refuses).
@@ -31,6 +32,10 @@ struct Engine {
     // Uses the given backends instead (tests).
     void Use(InputBackend* input, Desktop* desktop, WindowMessenger* messenger);
 };
+
+// A timing thread (spammers, player) asks for realtime scheduling at its start; the engine keeps
+// the answer for the capability report.
+void AskRealtime(Engine& engine);
 
 // Everything the engine's threads (and the page functions that drive them) touch, by reference.
 struct EngineContext {

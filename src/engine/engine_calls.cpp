@@ -1,10 +1,10 @@
 #include "engine/engine_calls.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 #include "base/args.h"
+#include "macro/event_line.h"
 
 namespace velotap {
 
@@ -24,13 +24,6 @@ void Append(std::string& out, const char* key, bool value) {
     out += "\":";
     out += value ? "true" : "false";
     out += ',';
-}
-
-// The general format of a text stream: six significant digits, no trailing zeros.
-std::string FormatFloat(float value) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%g", static_cast<double>(value));
-    return buffer;
 }
 
 // Stores fields into `targets` in order until one does not convert; true when all did.
@@ -68,7 +61,8 @@ std::string SettingsDocument(const EngineState& s) {
     Append(out, "tscr", r.tscr.load() != 0);
     Append(out, "tkey", r.tkey.load() != 0);
     Append(out, "trel", r.trel.load() != 0);
-    out += "\"tspd\":" + FormatFloat(r.tspd.load()) + ",";
+    // Locale-free: the toolkit sets the C locale, whose decimal point may be a comma.
+    out += "\"tspd\":" + FormatGeneral6(static_cast<double>(r.tspd.load())) + ",";
     Append(out, "tloop", r.tloop.load() != 0);
     Append(out, "tloopMs", r.tloopMs.load());
     const KeySpamSettings& k = s.keySpam;

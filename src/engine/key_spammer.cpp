@@ -36,9 +36,17 @@ WorkerWake KeySpamStep(KeySpamWorker& w, EngineState& state, Synth& synth, int64
         if (!w.started) {
             if (announceBusy) announceBusy();
             w.started = true;
+            // The notice may have waited for its acknowledgement: the first cycle counts from
+            // the time after it, read afresh by the next step.
+            return WorkerWake::Until(now);
         }
+        const KeySpamSettings& s = state.keySpam;
+        const int64_t interval =
+            IntervalMs(s.ksh.load(), s.ksm.load(), s.kss.load(), s.ksms.load()) * kNanosPerMs;
+        const std::optional<int64_t> start = w.schedule.Due(now, interval);
+        if (!start) return WorkerWake::Until(w.schedule.nextStart);
         const int32_t count = state.targets.Count();
-        if (state.keySpam.ksRptMode.load() == 0 && w.counter >= state.keySpam.ksRptTimes.load()) {
+        if (s.ksRptMode.load() == 0 && w.counter >= s.ksRptTimes.load()) {
             state.keySpamming.exchange(0);
             for (int32_t i = 0; i < count; ++i)
                 Send(synth, Target(w, state, synth, i), false);
@@ -49,8 +57,7 @@ WorkerWake KeySpamStep(KeySpamWorker& w, EngineState& state, Synth& synth, int64
             continue;
         }
         if (w.roundRobin >= count || w.roundRobin < 0) w.roundRobin = 0;
-        const int64_t start = w.schedule.Begin(now);
-        if (state.keySpam.chord.load()) {
+        if (s.chord.load()) {
             for (int32_t i = 0; i < count; ++i)
                 Send(synth, Target(w, state, synth, i), true);
             for (int32_t i = 0; i < count; ++i)
@@ -63,9 +70,7 @@ WorkerWake KeySpamStep(KeySpamWorker& w, EngineState& state, Synth& synth, int64
         }
         state.keySpamMeter.Record(now, w.counter == 0);
         ++w.counter;
-        const KeySpamSettings& s = state.keySpam;
-        w.schedule.Plan(start, IntervalMs(s.ksh.load(), s.ksm.load(), s.kss.load(), s.ksms.load()) *
-                                   kNanosPerMs);
+        w.schedule.Plan(*start, interval);
         return WorkerWake::Until(w.schedule.nextStart);
     }
 }

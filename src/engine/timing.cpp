@@ -16,15 +16,23 @@ int64_t IntervalMs(int32_t hours, int32_t minutes, int32_t seconds, int32_t mill
     return static_cast<int64_t>(ms);
 }
 
-int64_t CycleSchedule::Begin(int64_t now) const {
-    if (!planned || now < nextStart) return now;
-    return std::max(nextStart, now - interval);
+int64_t CatchUpLimit(int64_t intervalNs) {
+    return std::max(intervalNs, std::min(3 * intervalNs, 4 * kNanosPerMs));
 }
 
-void CycleSchedule::Plan(int64_t start, int64_t intervalNs, int64_t extra) {
+std::optional<int64_t> CycleSchedule::Due(int64_t now, int64_t intervalNs) {
+    if (!planned) return now;
+    if (intervalNs != interval) Plan(lastStart, intervalNs, extra);
+    if (now < nextStart) return std::nullopt;
+    return std::max(nextStart, now - CatchUpLimit(interval));
+}
+
+void CycleSchedule::Plan(int64_t start, int64_t intervalNs, int64_t extraNs) {
     planned = true;
+    lastStart = start;
+    extra = extraNs;
     interval = intervalNs;
-    nextStart = start + extra + intervalNs;
+    nextStart = start + extraNs + intervalNs;
 }
 
 int WaitUntil(int64_t deadline, std::initializer_list<Event*> events) {

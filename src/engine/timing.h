@@ -3,6 +3,7 @@
 // pure functions; the waits that honour them belong to the threads (engine_threads.cpp).
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 
 namespace velotap {
 
@@ -32,22 +33,32 @@ struct WorkerWake {
     static WorkerWake Precise(int64_t at) { return {Kind::Precise, at}; }
 };
 
-// A tool's cycle schedule. Each cycle is counted from its planned start (the end of the last
-// wait), so the period is the interval itself and does not grow by the cycle's own work or the
-// wake-up latency. A late cycle runs at once, and the plan absorbs at most one interval of the
-// delay: after a long stall one further cycle may follow at once, never a burst. A cycle woken
-// early (by a start or stop) begins a new plan from now.
+// A tool's cycle schedule. Each cycle is planned one interval after the planned start of the last
+// (plus the time the cycle itself takes by design), so the period does not grow by the cycle's
+// own work or the wake-up latency. A cycle woken late runs at once and the plan keeps its line
+// while it is at most CatchUpLimit behind; further behind, the line moves up to that limit, so
+// after a long stall only a few cycles follow at once, never a burst. A wake-up before the next
+// planned start begins no cycle (only a new run does), and a changed interval re-plans the next
+// start from the last one: consecutive planned starts are never closer than the interval, so a
+// tool never runs faster than asked.
 struct CycleSchedule {
     bool planned = false;
-    int64_t nextStart = 0;
+    int64_t lastStart = 0;
+    int64_t extra = 0;
     int64_t interval = 0;
+    int64_t nextStart = 0;
 
-    // The start to count this cycle from.
-    int64_t Begin(int64_t now) const;
+    // The planned start of a cycle that may run at `now` with the interval as it stands now;
+    // nothing when the next cycle is not due yet (it is due at `nextStart`).
+    std::optional<int64_t> Due(int64_t now, int64_t intervalNs);
     // Plans the next cycle `interval` (+ `extra`) after `start`.
     void Plan(int64_t start, int64_t intervalNs, int64_t extra = 0);
     void Clear() { planned = false; }
 };
+
+// How far behind its plan a tool may run and still catch up: three intervals but no more than
+// 4 ms, and never less than one interval.
+int64_t CatchUpLimit(int64_t intervalNs);
 
 // Thread side. Waits until `deadline` (nanoseconds of MonotonicNanos) or one of `events`: the
 // index of the event, or -1 when the deadline passed. Sleeps most of the way and spins the last

@@ -89,6 +89,20 @@ void AppendEventDescription(std::string& out, const UnifiedEvent& e) {
     }
 }
 
+namespace {
+
+void AppendEventObject(std::string& out, size_t id, const UnifiedEvent& e) {
+    out += "{\"id\":";
+    AppendInteger(out, id);
+    out += ",\"time\":";
+    AppendFixed6(out, e.time);
+    out += ",\"desc\":\"";
+    AppendEventDescription(out, e);
+    out += "\"}";
+}
+
+}  // namespace
+
 std::string MacroEventsDocument(const std::vector<UnifiedEvent>& macro) {
     std::string out;
     // 60 to 70 characters an event; one reservation covers it (untouched capacity costs nothing).
@@ -96,13 +110,7 @@ std::string MacroEventsDocument(const std::vector<UnifiedEvent>& macro) {
     out += '[';
     for (size_t i = 0; i < macro.size(); ++i) {
         if (i != 0) out += ',';
-        out += "{\"id\":";
-        AppendInteger(out, i);
-        out += ",\"time\":";
-        AppendFixed6(out, macro[i].time);
-        out += ",\"desc\":\"";
-        AppendEventDescription(out, macro[i]);
-        out += "\"}";
+        AppendEventObject(out, i, macro[i]);
     }
     out += ']';
     return out;
@@ -142,27 +150,6 @@ void ThinMovement(std::vector<UnifiedEvent>& macro) {
     macro.resize(kept);
 }
 
-void WriteMacroEventsMirror(const std::string& path, const std::string& document) {
-    if (path.empty()) return;
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path target(path);
-    if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
-    // Readers in other processes must never see a half-written list.
-    const fs::path temporary(path + ".tmp");
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(document.data(), static_cast<std::streamsize>(document.size()));
-        out.close();
-        if (!out) {
-            fs::remove(temporary, ec);
-            return;
-        }
-    }
-    fs::rename(temporary, target, ec);
-    if (ec) fs::remove(temporary, ec);
-}
-
 std::string ReadMacroEventsMirror(const std::string& path) {
     std::string line = ReadWholeFile(path);
     line.resize(std::min(line.size(), line.find('\n')));
@@ -170,19 +157,72 @@ std::string ReadMacroEventsMirror(const std::string& path) {
     return line.empty() ? "[]" : line;
 }
 
-std::string ListMacroEvents(const MacroEditView& v) {
-    // The mirror is written under the lock too, so two listings never interleave their writes.
-    std::lock_guard lock(v.profiles.lock);
-    std::string document = MacroEventsDocument(v.profiles.Current());
-    WriteMacroEventsMirror(v.mirrorPath, document);
-    return document;
+bool EventListCache::Refresh(ProfileList& profiles, Waiting wait) {
+    std::lock_guard guard(mutex_);
+    std::vector<UnifiedEvent> fresh;
+    bool grewOnly = false;
+    {
+        std::unique_lock lock(profiles.lock, std::defer_lock);
+        if (wait == Waiting::Yes) {
+            lock.lock();
+        } else if (!lock.try_lock()) {
+            return false;
+        }
+        const std::vector<UnifiedEvent>& macro = profiles.CurrentMacro();
+        const bool same = valid_ && revision_ == profiles.revision &&
+                          index_ == profiles.currentIndex && count_ <= macro.size();
+        if (same && count_ == macro.size()) return false;
+        grewOnly = same;
+        fresh.assign(macro.begin() + static_cast<std::ptrdiff_t>(grewOnly ? count_ : 0),
+                     macro.end());
+        valid_ = true;
+        revision_ = profiles.revision;
+        index_ = profiles.currentIndex;
+    }
+    if (!grewOnly) {
+        parts_.clear();
+        count_ = 0;
+    }
+    // The new events become a part of their own: the parts already made may be being written.
+    auto part = std::make_shared<std::string>();
+    part->reserve(fresh.size() * 96);
+    for (const UnifiedEvent& e : fresh) {
+        if (count_ != 0) *part += ',';
+        AppendEventObject(*part, count_++, e);
+    }
+    if (!part->empty()) parts_.push_back(std::move(part));
+    return true;
 }
 
+MirrorPieces EventListCache::Pieces() {
+    static const auto open = std::make_shared<const std::string>("[");
+    static const auto close = std::make_shared<const std::string>("]");
+    std::lock_guard guard(mutex_);
+    MirrorPieces pieces;
+    pieces.reserve(parts_.size() + 2);
+    pieces.push_back(open);
+    pieces.insert(pieces.end(), parts_.begin(), parts_.end());
+    pieces.push_back(close);
+    return pieces;
+}
+
+void RefreshMacroEvents(const MacroEditView& v, Waiting wait) {
+    if (v.events.Refresh(v.profiles, wait)) v.writer.Write(v.mirrorPath, v.events.Pieces());
+}
+
+std::string ListMacroEvents(const MacroEditView& v) {
+    RefreshMacroEvents(v);
+    return JoinPieces(v.events.Pieces());
+}
+
+// The lock is held for the edit only; the listing copies what it needs under it again.
 void EditCurrentMacro(const MacroEditView& v,
                       const std::function<void(std::vector<UnifiedEvent>&)>& edit) {
-    std::lock_guard lock(v.profiles.lock);
-    edit(v.profiles.Current());
-    ListMacroEvents(v);
+    {
+        std::lock_guard lock(v.profiles.lock);
+        edit(v.profiles.Current());
+    }
+    RefreshMacroEvents(v);
 }
 
 }  // namespace velotap

@@ -3,12 +3,15 @@
 // change one event's time, thin out mouse movement), and "macroevents.txt", the copy of the list
 // that other processes of the program read.
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "macro/profile_list.h"
 #include "macro/unified_event.h"
+#include "platform/mirror_writer.h"
 
 namespace velotap {
 
@@ -31,21 +34,47 @@ bool UpdateEventTime(std::vector<UnifiedEvent>& macro, std::string_view flattene
 // event a move). Times are kept, so the player's glide covers the dropped points.
 void ThinMovement(std::vector<UnifiedEvent>& macro);
 
-// Replaces the mirror file with `document` (a single line, no line end) through a ".tmp" sibling,
-// creating its folder when missing. A failure is ignored; an empty path writes nothing.
-void WriteMacroEventsMirror(const std::string& path, const std::string& document);
 // What a process other than the main one lists: the mirror's first line, or [] when the file is
 // missing or that line is empty.
 std::string ReadMacroEventsMirror(const std::string& path);
 
-// The main process's side: the profile list and the mirror file ("" for none).
+enum class Waiting { Yes, No };
+
+// The current macro's document, kept between listings. A macro of a million events makes a
+// document of tens of megabytes: a refresh holds the macro lock only to copy what changed since
+// the last one (nothing; the new events when the macro only grew; else the whole macro) and
+// builds only that much, as a new piece beside the ones already made, which stay untouched (the
+// mirror file may be being written from them).
+class EventListCache {
+  public:
+    // Brings the document up to date; true when it changed. Without waiting, a macro lock held
+    // elsewhere leaves it as it was.
+    bool Refresh(ProfileList& profiles, Waiting wait = Waiting::Yes);
+    // The document in pieces: joined, they are the document.
+    MirrorPieces Pieces();
+
+  private:
+    std::mutex mutex_;  // taken before the macro lock, never after it
+    bool valid_ = false;
+    uint64_t revision_ = 0;
+    int32_t index_ = 0;
+    size_t count_ = 0;
+    std::vector<std::shared_ptr<const std::string>> parts_;  // event objects and their commas
+};
+
+// The main process's side: the profile list, its listing and "macroevents.txt" ("" for none).
 struct MacroEditView {
     ProfileList& profiles;
+    EventListCache& events;
+    MirrorWriter& writer;
     std::string mirrorPath;
 };
 
-// Under the macro lock: the current macro's document, also written to the mirror.
+// The current macro's document; when it changed, the mirror file is rewritten (on the writer's
+// thread).
 std::string ListMacroEvents(const MacroEditView& view);
+// The same without the copy for the caller: refreshes the document and the mirror.
+void RefreshMacroEvents(const MacroEditView& view, Waiting wait = Waiting::Yes);
 // Under the macro lock: runs `edit` on the current macro, then lists it again.
 void EditCurrentMacro(const MacroEditView& view,
                       const std::function<void(std::vector<UnifiedEvent>&)>& edit);

@@ -237,7 +237,7 @@ WorkerWake PlayerStep(PlayerWorker& w, const PlayerContext& c, int64_t now) {
                 }
                 {
                     std::lock_guard lock(c.profiles.lock);
-                    const std::vector<UnifiedEvent>& current = c.profiles.Current();
+                    const std::vector<UnifiedEvent>& current = c.profiles.CurrentMacro();
                     w.macro.assign(current.begin(), current.end());
                 }
                 if (w.macro.empty()) {
@@ -294,6 +294,7 @@ constexpr int64_t kLongestWait = 60'000 * kNanosPerMs;
 }  // namespace
 
 void RunPlayerThread(EngineContext c, ProfileList& profiles) {
+    AskRealtime(c.engine);
     const BusyNoticeWait wait{&c.timelineAck, &c.quit, &c.running, 500};
     const PlayerContext context{
         c.engine.state,

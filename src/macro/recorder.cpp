@@ -67,6 +67,7 @@ void Recorder::StartFresh() {
     undoProfile_ = -1;
     beforeContinue_.clear();
     afterContinue_.clear();
+    undoCheck_.valid = false;
     store_.Current().clear();
     continueStart_ = 0;
     start_.store(counter_());
@@ -77,7 +78,8 @@ void Recorder::StartContinued() {
     Lock lock(store_.lock);
     undoProfile_ = -1;
     afterContinue_.clear();
-    beforeContinue_ = store_.Current();
+    undoCheck_.valid = false;
+    beforeContinue_ = store_.CurrentMacro();
     continueStart_ = beforeContinue_.size();
     undoProfile_ = store_.currentIndex;
     start_.store(counter_());
@@ -89,14 +91,24 @@ void Recorder::Stop() {
     engine_.recording.exchange(0);
     const double guard = doubleClickMs_.load() / 1000.0 + kGuardExtra;
     RetimeNewEvents(store_.Current(), continueStart_, kGap, guard);
-    if (undoProfile_ != -1) afterContinue_ = store_.Current();
+    if (undoProfile_ != -1) afterContinue_ = store_.CurrentMacro();
+    undoCheck_.valid = false;
     continueStart_ = 0;
 }
 
 bool Recorder::CanUndoContinue() {
     Lock lock(store_.lock);
-    return undoProfile_ != -1 && undoProfile_ == store_.currentIndex && !engine_.recording.load() &&
-           !engine_.playing.load() && store_.Current() == afterContinue_;
+    if (undoProfile_ == -1 || undoProfile_ != store_.currentIndex || engine_.recording.load() ||
+        engine_.playing.load()) {
+        return false;
+    }
+    // The status poll asks twice a second: a long macro is compared again only after a change.
+    const std::vector<UnifiedEvent>& macro = store_.CurrentMacro();
+    if (!undoCheck_.valid || undoCheck_.revision != store_.revision ||
+        undoCheck_.size != macro.size()) {
+        undoCheck_ = {true, store_.revision, macro.size(), macro == afterContinue_};
+    }
+    return undoCheck_.equal;
 }
 
 void Recorder::UndoContinue() {
@@ -106,6 +118,7 @@ void Recorder::UndoContinue() {
     undoProfile_ = -1;
     beforeContinue_.clear();
     afterContinue_.clear();
+    undoCheck_.valid = false;
 }
 
 double Recorder::Now() const {
@@ -117,7 +130,7 @@ void Recorder::Append(const UnifiedEvent& event) {
     // Stop clears the flag under this lock: an event that raced with it would land after the
     // re-timing with an unshifted time.
     if (!engine_.recording.load()) return;
-    store_.Current().push_back(event);
+    store_.AppendToCurrent(event);
 }
 
 void Recorder::AppendToolEvent(int32_t tool, bool on) {

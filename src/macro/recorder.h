@@ -52,6 +52,13 @@ class Recorder {
     size_t continueStart_ = 0;
     int32_t undoProfile_ = -1;
     std::vector<UnifiedEvent> beforeContinue_, afterContinue_;
+    // The last comparison of the current macro with afterContinue_.
+    struct UndoCheck {
+        bool valid = false;
+        uint64_t revision = 0;
+        size_t size = 0;
+        bool equal = false;
+    } undoCheck_;
 };
 
 // updateTracker with its flattened argument text: "tmv", "tclk", "tscr", "tkey", "trel", "tspd",

@@ -113,4 +113,14 @@ class WindowHost {
 // can be made (for example without a display).
 std::unique_ptr<WindowHost> CreateWindowHost(const WindowHostOptions& options, std::string& error);
 
+// How the program's windows reach the display, chosen before any window or dialog exists. On a
+// Wayland session with XWayland the windows are X11 windows, as the input the program observes
+// and sends is X11's.
+struct DisplayChoice {
+    bool usable = true;
+    std::string notice;  // a limitation of this session the user should hear about once
+    std::string error;   // why the program cannot run here, when not usable
+};
+DisplayChoice ChooseDisplay();
+
 }  // namespace velotap

@@ -1,6 +1,8 @@
 #include "profiles/macro_checks.h"
 
+#include "profiles/import_gate.h"
 #include "profiles/macro_file.h"
+#include "profiles/profile_settings.h"
 #include "scan/macro_scan.h"
 
 namespace velotap {
@@ -18,10 +20,15 @@ ConsoleVerdict ValidateMacroFileCheck(const std::string& path) {
     return {true, "OK " + std::to_string(parsed.events.size()) + " events\n"};
 }
 
+// The scan an import would make, the file's settings amending a fresh profile's, so that the
+// verdict predicts the import's decision.
 ConsoleVerdict ScanMacroFileCheck(const std::string& path) {
-    MacroFileParse parsed = ReadMacroFile(path, {});
+    const EngineState fresh;
+    MacroFileParse parsed = ReadMacroFile(path, ProfileSettingsLine(fresh));
     if (!parsed.error.empty()) return Reject(parsed.error);
-    return {true, MacroScan::ScanResultToJson(MacroScan::ScanMacro(parsed.events)) + "\n"};
+    ImportScan scan = ScanImport(parsed.events, parsed.settings);
+    if (!scan.checked) return Reject(kImportTooManyKeysError);
+    return {true, MacroScan::ScanResultToJson(scan.result) + "\n"};
 }
 
 }  // namespace velotap

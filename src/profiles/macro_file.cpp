@@ -10,6 +10,7 @@
 
 #include "base/args.h"
 #include "macro/event_line.h"
+#include "macro/profile_list.h"
 
 namespace velotap {
 
@@ -84,7 +85,7 @@ class MacroFileReader {
         ++lines_;
         if (lines_ == 1) {
             if (line.empty()) result_.error = kMacroNoNameError;
-            result_.name = std::string(line);
+            result_.name = SingleLineName(line);
             return;
         }
         if (!result_.error.empty()) return;

@@ -10,6 +10,7 @@
 #include "base/args.h"
 #include "base/json.h"
 #include "macro/event_line.h"
+#include "profiles/import_gate.h"
 #include "profiles/macro_file.h"
 #include "profiles/profile_settings.h"
 
@@ -123,11 +124,17 @@ void CommitImport(ProfileList& profiles, EngineState& state, MacroImport import)
     }
     profiles.profiles.push_back(
         {UniqueName(profiles, import.name), std::move(import.settings), std::move(import.events)});
-    if (!recording) profiles.currentIndex = static_cast<int32_t>(profiles.profiles.size() - 1);
+    if (!recording) {
+        profiles.currentIndex = static_cast<int32_t>(profiles.profiles.size() - 1);
+        profiles.Touch();
+    }
 }
 
 ImportOutcome DecideImport(MacroImportContext& context, MacroImport import) {
-    MacroScan::ScanResult scan = MacroScan::ScanMacro(import.events);
+    // The scan sees what playback would send, the key spammer's keys of the stored settings too.
+    ImportScan checked = ScanImport(import.events, import.settings);
+    if (!checked.checked) return Error(kImportTooManyKeysError);
+    MacroScan::ScanResult& scan = checked.result;
     if (scan.matches.empty()) {
         CommitImport(context.profiles, context.state, std::move(import));
         return {ImportOutcome::Kind::Imported, R"({"outcome":"imported"})"};
@@ -166,7 +173,7 @@ std::string ExportProfile(MacroImportContext& context) {
     std::vector<UnifiedEvent> macro;
     {
         std::lock_guard lock(context.profiles.lock);
-        Profile& current = context.profiles.CurrentProfile();
+        const Profile& current = context.profiles.PeekCurrent();
         name = current.name;
         macro = current.macro;
     }

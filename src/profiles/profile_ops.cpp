@@ -40,8 +40,9 @@ void AddProfile(ProfileList& list, EngineState& state, std::string_view name) {
     if (name.empty() || state.recording.load()) return;
     std::string settings = ProfileSettingsLine(state);
     Lock lock(list.lock);
-    list.profiles.push_back(Profile{std::string(name), std::move(settings), {}});
+    list.profiles.push_back(Profile{SingleLineName(name), std::move(settings), {}});
     list.currentIndex = static_cast<int32_t>(list.profiles.size() - 1);
+    list.Touch();
 }
 
 void SwitchProfile(ProfileList& list, EngineState& state, std::string_view indexText) {
@@ -51,18 +52,20 @@ void SwitchProfile(ProfileList& list, EngineState& state, std::string_view index
     Lock lock(list.lock);
     if (*index < 0 || *index >= static_cast<long long>(list.profiles.size())) return;
     list.currentIndex = static_cast<int32_t>(*index);
+    list.Touch();
     LoadSettingsFromProfile(list, state);
 }
 
 void DeleteProfile(ProfileList& list, EngineState& state) {
     if (state.recording.load()) return;
     Lock lock(list.lock);
-    if (list.CurrentProfile().name == kDefaultProfileName) {
+    if (list.PeekCurrent().name == kDefaultProfileName) {
         ResetCurrentProfile(list, state);
         return;
     }
     if (list.profiles.size() < 2) return;
     list.profiles.erase(list.profiles.begin() + list.currentIndex);
+    list.Touch();
     const int32_t last = static_cast<int32_t>(list.profiles.size() - 1);
     if (list.currentIndex > last) list.currentIndex = last;
     LoadSettingsFromProfile(list, state);

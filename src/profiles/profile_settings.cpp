@@ -77,20 +77,25 @@ void SetKeySpamTargets(KeySpamTargets& targets, const int32_t* codes, int32_t co
 void LoadProfileSettings(EngineState& s, std::string_view line) {
     const std::vector<std::string> f = SplitString(line, ',');
     if (f.size() < 18) return;
+    // A field that does not convert ends the numbers only: the targets and chord mode below still
+    // load, so a switch never leaves the previous profile's keys live.
     const auto fields = NumericFields(s);
-    for (size_t i = 0; i < fields.size(); ++i) {
-        std::optional<int32_t> v = ToInt32(f[i]);
-        if (!v) return;
-        fields[i]->exchange(*v);
+    size_t read = 0;
+    for (; read < fields.size(); ++read) {
+        std::optional<int32_t> v = ToInt32(f[read]);
+        if (!v) break;
+        fields[read]->exchange(*v);
     }
-    std::optional<int32_t> first = ToInt32(f[17]);
-    if (!first) return;
-    s.targets.first.exchange(*first);
+    std::optional<int32_t> first;
+    if (read == fields.size()) first = ToInt32(f[17]);
+    if (first) s.targets.first.exchange(*first);
     if (f.size() < 20) {
         KeepFirstTargetOnly(s);
         return;
     }
     LoadTargetList(s, f[18], f[19]);
+    // Without a first target of its own the line's list supplies it.
+    if (!first && s.targets.Count() > 0) s.targets.first.exchange(s.targets.codes[0].load());
 }
 
 void ResetToolSettings(EngineState& s) {
@@ -107,14 +112,14 @@ void ResetToolSettings(EngineState& s) {
 void CopySettingsToProfile(ProfileList& list, const EngineState& state) {
     std::string line = ProfileSettingsLine(state);
     std::lock_guard<std::recursive_mutex> lock(list.lock);
-    list.CurrentProfile().settings = std::move(line);
+    list.CurrentSettings() = std::move(line);
 }
 
 void LoadSettingsFromProfile(ProfileList& list, EngineState& state) {
     std::string line;
     {
         std::lock_guard<std::recursive_mutex> lock(list.lock);
-        line = list.CurrentProfile().settings;
+        line = list.CurrentSettings();
     }
     if (line.empty()) {
         ResetToolSettings(state);

@@ -14,9 +14,9 @@ namespace velotap {
 std::string ProfileSettingsLine(const EngineState& state);
 
 // Loads the live values from a profile settings line. Fewer than 18 fields change nothing; the
-// first field that does not convert ends the numeric part, keeping what was read before it. The
-// target list and chord mode need all 20 fields; otherwise the targets become the first target
-// and chord mode is off.
+// first field that does not convert ends the numeric part, keeping what was read before it, and
+// the targets still load. The target list and chord mode need all 20 fields; otherwise the
+// targets become the first target and chord mode is off.
 void LoadProfileSettings(EngineState& state, std::string_view line);
 
 // The defaults of clear, reset and empty settings: 5 ms, left single clicks until stopped

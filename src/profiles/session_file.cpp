@@ -132,6 +132,7 @@ bool ApplySession(std::optional<SessionContents>&& contents, EngineState& state,
     if (!contents || contents->profiles.empty()) {
         list.profiles.assign(1, Profile{kDefaultProfileName, {}, {}});
         list.currentIndex = 0;
+        list.Touch();
         return false;
     }
     const long long wanted = contents->wantedIndex;

@@ -1,6 +1,7 @@
 // The fixed catalogue of risky key scenarios, in the order they are run.
 #include <utility>
 
+#include "platform/run_box.h"
 #include "scan/macro_scan.h"
 
 namespace velotap {
@@ -60,6 +61,20 @@ Detector TypeAndSend() {
     };
 }
 
+// Win+R, or whatever opens this desktop's command box.
+KeyPredicate OpensRunBox() {
+    std::vector<KeyPredicate> shortcuts;
+    for (const RunBoxShortcut& s : RunBoxShortcuts()) {
+        std::vector<ModFamily> held;
+        if (s.ctrl) held.push_back(Ctrl);
+        if (s.alt) held.push_back(Alt);
+        if (s.shift) held.push_back(Shift);
+        if (s.win) held.push_back(Win);
+        shortcuts.push_back(Combo(std::move(held), s.vk));
+    }
+    return AnyOf(std::move(shortcuts));
+}
+
 SeqResult FirstWinShortcut(const std::vector<KeyEv>& keys) {
     for (const KeyEv& key : keys) {
         if (key.mods.win && ModFamilyOf(key.event->vk) == ModFamily::None) {
@@ -82,7 +97,7 @@ std::vector<Scenario> BuildCatalogue() {
     add("run-command", "DANGER", "Opens Run and executes",
         "Opens the Windows Run box, types something and presses Enter. This can start programs or "
         "run commands on your PC.",
-        Sequence({Combo({Win}, kR), IsTypedKey, Bare(kEnter)}));
+        Sequence({OpensRunBox(), IsTypedKey, Bare(kEnter)}));
     add("admin-approve", "DANGER", "Approves admin permission",
         "Tries to run something as administrator and may approve the permission prompt.",
         AdminApprove());

@@ -69,9 +69,14 @@ TimelineOutcome ApplyDocument(const TimelineMainView& view, std::string_view non
             "edited). Revert loads the current version.");
     }
     profile.macro = ToMacro(edited.events);
+    view.profiles.Touch();  // listings of the macro must not take it for the one they saw
     snapshot.events = profile.macro;
-    return {true, "Saved " + std::to_string(profile.macro.size()) + " events to \"" + profile.name +
-                      "\"."};
+    std::string message = "Saved ";
+    message.append(std::to_string(profile.macro.size()))
+        .append(" events to \"")
+        .append(profile.name)
+        .append("\".");
+    return {true, message};
 }
 
 }  // namespace

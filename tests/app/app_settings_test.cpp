@@ -95,12 +95,22 @@ TEST(AppSettings, WarningsAndPanelOrder) {
     EXPECT_FALSE(MarkWarningSeen(s, ""));
     EXPECT_TRUE(MarkWarningSeen(s, "macro-risk"));
     EXPECT_FALSE(MarkWarningSeen(s, "macro-risk"));
+    EXPECT_FALSE(MarkWarningSeen(s, "a\r\nalwaysOnTop=1"));  // would add a line to the file
     EXPECT_TRUE(SetPanelOrder(s, "panel-ui,panel-tracker"));
     EXPECT_FALSE(SetPanelOrder(s, "panel-ui,panel-ui"));
     EXPECT_FALSE(SetPanelOrder(s, "panel-ui,sidebar"));
     EXPECT_NE(AppSettingsJson(s).find(R"("seenWarnings":["macro-risk"],"minimizedPanels":[],)"
                                       R"("panelOrder":["panel-ui","panel-tracker"]})"),
               std::string::npos);
+}
+
+// Warning keys read from the file may hold anything but a line break; the page still gets JSON.
+TEST(AppSettings, WarningKeysFromTheFileAreEscaped) {
+    AppSettings s;
+    ParseAppSettings("seenWarnings=say \"hi\",back\\slash,\xff\r\n", s);
+    const std::string expected = R"("seenWarnings":["back\\slash","say \"hi\"",")"
+                                 "\xef\xbf\xbd\"],";
+    EXPECT_NE(AppSettingsJson(s).find(expected), std::string::npos) << AppSettingsJson(s);
 }
 
 TEST(AppSettings, SaveLoadRoundTrip) {

@@ -71,7 +71,8 @@ TEST(MainBindings, BoundInContractOrderAndAnswering) {
                                                                   "getPendingMacroImport",
                                                                   "getSettings",
                                                                   "reassignKey",
-                                                                  "getSendTiming"}));
+                                                                  "getSendTiming",
+                                                                  "getCapabilities"}));
 
     // Themes: the dialog's choice is imported and applied; a failure is the function's result.
     fileDialogs.openAnswers = {std::nullopt, dir.Write("in/Dark.vtptheme", theme_test::Theme()),
@@ -113,6 +114,7 @@ TEST(MainBindings, BoundInContractOrderAndAnswering) {
     app.capture.eventsPath = dir.File("macroevents.txt");
     app.profiles.Current().push_back(UnifiedEvent{3, 0.5, 0, 0, 0, 65, true, 0});
     page.Call("getTrackerStatus");
+    app.capture.mirrors.Flush();
     EXPECT_EQ(ReadWholeFile(app.capture.eventsPath),
               R"j([{"id":0,"time":0.500000,"desc":"Keyboard VK: 65 (DOWN)"}])j");
 

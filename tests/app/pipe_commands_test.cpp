@@ -2,7 +2,6 @@
 // and a panel's own functions.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <set>
 #include <thread>
 
@@ -11,6 +10,7 @@
 #include "base/file_read.h"
 #include "capture/tracker_status.h"
 #include "engine/engine_calls.h"
+#include "macro/event_list.h"
 #include "platform/fake/fake_windows.h"
 #include "support/fake_page.h"
 #include "support/pipe_peer.h"
@@ -57,7 +57,12 @@ TEST(PipeCommands, EachCommandActsAsTheMainProcessDoes) {
     app.profiles.Current() = {UnifiedEvent{3, 0.5, 0, 0, 0, 65, true, 0},
                               UnifiedEvent{3, 0.7, 0, 0, 0, 65, false, 0}};
     auto requested = [&](Flag& request) { return request.exchange(0) == 1 && app.command.IsSet(); };
-    auto mirrored = [&] { return !ReadWholeFile(app.capture.eventsPath).empty(); };
+    // The mirror is written on its own thread, and only when the listing changed.
+    auto mirrored = [&] {
+        app.capture.mirrors.Flush();
+        return ReadMacroEventsMirror(app.capture.eventsPath) ==
+               MacroEventsDocument(app.profiles.CurrentMacro());
+    };
     const std::string untouched = SettingsDocument(s);
     struct Case {
         std::string message;
@@ -115,7 +120,6 @@ TEST(PipeCommands, EachCommandActsAsTheMainProcessDoes) {
     for (const Case& c : cases) {
         app.command.Reset();
         app.timelineAck.Reset();
-        std::filesystem::remove(app.capture.eventsPath);
         DispatchPipeMessage(commands, *SplitPipeMessage(c.message));
         EXPECT_TRUE(c.effect()) << c.message;
     }

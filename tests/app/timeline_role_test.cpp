@@ -9,6 +9,7 @@
 #include "engine/engine_state.h"
 #include "support/fake_page.h"
 #include "support/pipe_peer.h"
+#include "themes/theme_helpers.h"
 #include "timeline/timeline_exchange.h"
 
 namespace velotap {
@@ -21,13 +22,24 @@ TEST(TimelineEditor, FunctionsTalkToTheMainProcessThroughPipeAndFiles) {
     TempDir data;
     FakePage page;
     TimelineEditorState state;
-    ASSERT_EQ(
-        BindAll(page.bridge, TimelineEditorBindings(state, page.host, data.path(), pipe.name)),
-        std::vector<std::string>{});
+    ThemeStore themes(data.path());
+    ASSERT_EQ(BindAll(page.bridge, TimelineEditorBindings(state, page.host, themes, pipe.name)),
+              std::vector<std::string>{});
     EXPECT_EQ(page.bridge.BoundNames(),
-              (std::vector<std::string>{"getSharedTheme", "tlGetStatus", "tlRequestLoad",
-                                        "tlReadLoad", "tlSave", "tlReadResult", "tlAckAutomation",
-                                        "tlGetAutomation", "tlSetDirty", "tlCloseWindow"}));
+              (std::vector<std::string>{"getSharedTheme", "getCustomThemes", "tlGetStatus",
+                                        "tlRequestLoad", "tlReadLoad", "tlSave", "tlReadResult",
+                                        "tlAckAutomation", "tlGetAutomation", "tlSetDirty",
+                                        "tlCloseWindow"}));
+
+    // The themes are the editor's own scan of the folder; the current key is read at each call.
+    EXPECT_EQ(page.Call("getSharedTheme"), R"("velotap")");
+    EnsureThemesFolder(themes);
+    data.Write("themes/Ocean.vtptheme", theme_test::Theme());
+    data.Write("theme.txt", "Ocean");
+    RescanThemes(themes);
+    EXPECT_EQ(page.Call("getSharedTheme"), R"("Ocean")");
+    EXPECT_NE(page.Call("getCustomThemes").find(R"("key":"Ocean","name":"Ocean")"),
+              std::string::npos);
 
     // Malformed nonces and tokens send nothing; the good ones are sent in order, each awaited, as
     // a Windows pipe still busy with one client refuses the next.

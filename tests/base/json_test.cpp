@@ -16,6 +16,16 @@ TEST(JsonEscape, QuotesAndEscapes) {
         {std::string("\x01\x1f\x7f", 3), R"("\u0001\u001f\u007f")"},
         {"caf\xc3\xa9", "\"caf\xc3\xa9\""},
         {"</script>", R"("</script>")"},
+        // Ill-formed UTF-8: each maximal bad sequence becomes one U+FFFD.
+        {"a\xff\xfe"
+         "b",
+         "\"a\xef\xbf\xbd\xef\xbf\xbd"
+         "b\""},
+        {"\xe2\x82", "\"\xef\xbf\xbd\""},                              // cut short at the end
+        {"\xe2\x82x", "\"\xef\xbf\xbdx\""},                            // cut short before ASCII
+        {"\xed\xa0\x80", "\"\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd\""},  // a surrogate
+        {"\xc0\xaf", "\"\xef\xbf\xbd\xef\xbf\xbd\""},                  // overlong
+        {"\xf0\x9f\x98\x80", "\"\xf0\x9f\x98\x80\""},                  // four bytes, well formed
     };
     for (const auto& c : cases)
         EXPECT_EQ(JsonEscape(c.in), c.out) << c.in;

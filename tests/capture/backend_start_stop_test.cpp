@@ -1,7 +1,6 @@
 // The platform's capture backend starts its loop and leaves it on Stop, also when Stop comes first.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <thread>
 
 #include "support/capture_fixture.h"
@@ -16,7 +15,7 @@ TEST(CaptureBackend, RunsUntilStopped) {
     if (!backend) GTEST_SKIP() << error;  // no desktop to observe here
     CaptureFixture f;
     std::thread thread([&] { backend->Run(f.core); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_TRUE(backend->Settle());  // the loop runs
     backend->Refresh();
     backend->Stop();
     thread.join();

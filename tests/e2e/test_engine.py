@@ -3,11 +3,10 @@ reaches another X client."""
 import os
 import subprocess
 import sys
-import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
-from velotap_e2e import Session, wait_for  # noqa: E402
+from velotap_e2e import Session, read_until, wait_for  # noqa: E402
 
 
 class EngineTest(unittest.TestCase):
@@ -15,7 +14,10 @@ class EngineTest(unittest.TestCase):
         self.s = Session()
         self.s.start_driven_app()
         self.xev = self.s.start_event_tester()
+        os.set_blocking(self.xev.stdout.fileno(), False)
         self.s.x("xdotool", "mousemove", "1000", "800")
+        self.s.x("xdotool", "windowfocus", "--sync",
+                 self.s.x("xdotool", "search", "--name", "Event Tester").stdout.split()[0])
 
     def tearDown(self):
         self.xev.kill()
@@ -28,16 +30,17 @@ class EngineTest(unittest.TestCase):
             "const e = document.getElementById(arguments[0]); e.value = arguments[1];"
             "e.dispatchEvent(new Event('change'));", element_id, value)
 
-    def xev_lines(self, seconds):
-        os.set_blocking(self.xev.stdout.fileno(), False)
-        lines, end = [], time.time() + seconds
-        while time.time() < end:
-            line = self.xev.stdout.readline()
-            if line:
-                lines.append(line)
-            else:
-                time.sleep(0.02)
-        return lines
+    def xev_until(self, done, what):
+        return read_until(self.xev.stdout, done, what=what)
+
+    def xev_through_sentinel(self):
+        """What the other window shows up to a press and release of x sent after everything."""
+        self.s.x("xdotool", "key", "x")
+        return self.xev_until(lambda text: text.count("(keysym 0x78, x)") >= 2, "the sentinel")
+
+    @staticmethod
+    def starting(lines, kind):
+        return [line for line in lines.splitlines() if line.startswith(kind)]
 
     def test_counted_clicks_from_the_page_reach_another_window(self):
         settings = self.s.call("getSettings")
@@ -52,29 +55,26 @@ class EngineTest(unittest.TestCase):
         settings = self.s.call("getSettings")
         self.assertEqual((settings["sms"], settings["sbtn"], settings["rptMode"]), (20, 1, 0))
         self.s.click(self.s.find("#spammerToggle"))
-        lines = self.xev_lines(1.5)
-        presses = [l for l in lines if l.startswith("ButtonPress")]
-        self.assertEqual(len(presses), 3, "".join(lines))
+        lines = self.xev_until(lambda text: text.count("ButtonPress") >= 3, "three clicks")
         # A counted run stops itself; the page reads that from the tracker status.
         wait_for(lambda: self.s.script(
             "return document.getElementById('clickState').textContent") == "Stopped",
             what="the stopped state")
+        lines += self.xev_through_sentinel()
+        self.assertEqual(len(self.starting(lines, "ButtonPress")), 3, lines)
 
     def test_key_spammer_presses_its_default_target_until_stopped(self):
-        self.s.x("xdotool", "windowfocus", "--sync",
-                 self.s.x("xdotool", "search", "--name", "Event Tester").stdout.split()[0])
         self.s.call("updateKeySpam", "0,0,0,30,1,10")
         self.s.call("setHoldMode", "keyspam,1")
         self.assertEqual(self.s.call("getSettings")["holdKeySpam"], True)
         self.s.call("startKeySpam")
-        lines = self.xev_lines(0.5)
+        lines = self.xev_until(lambda text: text.count("KeyPress") >= 5, "five presses")
+        self.assertIn("(keysym 0x20, space)", lines)
         self.s.call("stopKeySpam")
-        self.xev_lines(0.2)  # what was under way when the stop came
-        presses = [l for l in lines if l.startswith("KeyPress")]
-        self.assertGreaterEqual(len(presses), 5, "".join(lines))
-        text = "".join(lines)
-        self.assertIn("(keysym 0x20, space)", text)
-        self.assertEqual([l for l in self.xev_lines(0.3) if l.startswith("KeyPress")], [])
+        wait_for(lambda: not self.s.call("getTrackerStatus")["keySpamming"], what="the stop")
+        self.xev_through_sentinel()  # what was under way when the stop came
+        self.assertEqual(len(self.starting(self.xev_through_sentinel(), "KeyPress")), 1,
+                         "nothing but the sentinel after the stop")
 
 
 if __name__ == "__main__":

@@ -3,7 +3,6 @@ answered by typing into them, and a risky macro held until the page confirms it.
 import json
 import os
 import sys
-import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
@@ -45,20 +44,21 @@ class ImportExportTest(unittest.TestCase):
         return self.s.x("xdotool", "search", "--onlyvisible", "--name", f"^{title}$").stdout.split()
 
     def reply(self, title, path, finish="Return"):
-        """Types into the dialog the way a user does and waits for the call's answer."""
+        """Types into the dialog the way a user does and waits for the call's answer. A chooser
+        still building itself, or its completion, may take keys: then it is all done again."""
         window = wait_for(lambda: self.dialog_shown(title), what=f"the {title} dialog")[0]
-        self.s.x("xdotool", "windowfocus", "--sync", window)
-        time.sleep(0.5)
-        if path:
-            self.s.x("xdotool", "key", "ctrl+l")
-            self.s.x("xdotool", "key", "ctrl+a")
-            self.s.x("xdotool", "type", "--delay", "20", path)
-        # The chooser's completion may take the first key.
         for _ in range(10):
-            time.sleep(0.5)
-            if not self.dialog_shown(title):
-                break
+            self.s.x("xdotool", "windowfocus", "--sync", window)
+            if path:
+                self.s.x("xdotool", "key", "ctrl+l")
+                self.s.x("xdotool", "key", "ctrl+a")
+                self.s.x("xdotool", "type", "--delay", "20", path)
             self.s.x("xdotool", "key", finish)
+            try:
+                wait_for(lambda: not self.dialog_shown(title), timeout=3, what="the dialog to go")
+                break
+            except AssertionError:
+                pass
         return wait_for(lambda: self.answer() != UNSET and [self.answer()],
                         what="the call's answer")[0]
 

@@ -76,6 +76,8 @@ class MainWindowTest(unittest.TestCase):
         self.s.start_driven_app()
         wid = self.s.x("xdotool", "search", "--name", "^" + TITLE.replace("(", "\\(")
                        .replace(")", "\\)") + "$").stdout.split()[0]
+        # The user's move comes right after one of the program's own resizes and is still theirs.
+        self.s.call("resizeWindow", 420, 560)
         self.s.x("xdotool", "windowmove", wid, "200", "150")
         wait_for(lambda: b"windowX=200\r\n" in self.read_settings(), what="the saved place")
         self.s.close_driven_app()

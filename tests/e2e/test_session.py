@@ -1,6 +1,7 @@
 """The session file end to end: what a start loads, what the profile functions change, and what
 closing the window writes back."""
 import os
+import signal
 import sys
 import unittest
 
@@ -67,6 +68,18 @@ class SessionTest(unittest.TestCase):
             "3,1.5,0,0,0,65,1,0", "3,2,0,0,0,65,0,0",
             "PROFILE:Cee", "PROFILESETTINGS:" + FARM,
             ""])
+
+    def test_end_signals_shut_down_and_save(self):
+        # A log-out, `systemctl stop` or Ctrl+C: the program ends as when its window is closed.
+        for sig in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
+            with open(self.s.data_file("session.dat"), "ab") as f:
+                f.write(b"3,abc,0,0,0,65,1,0\r\n")  # dropped by the next save
+            app = self.s.start_app()
+            wait_for(lambda: self.s.windows_titled(), what="the main window")
+            app.send_signal(sig)
+            self.assertEqual(app.wait(30), 0, sig)
+            with open(self.s.data_file("session.dat"), "rb") as f:
+                self.assertNotIn(b"abc", f.read(), sig)
 
 
 if __name__ == "__main__":

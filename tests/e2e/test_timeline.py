@@ -4,6 +4,7 @@ the refusals for a macro changed outside and for a save while playing, the quest
 with unsaved edits, and the editor following the main program when that closes."""
 import ctypes
 import ctypes.util
+import json
 import os
 import subprocess
 import sys
@@ -189,7 +190,18 @@ class TimelineEditorTest(unittest.TestCase):
             self.assertRegex(f.read(), r"^\d+ \d+$")
 
     def test_the_editor_follows_the_main_program(self):
+        # A theme that only the editor's own scan at its start can know of.
+        os.makedirs(self.s.data_file("themes"), exist_ok=True)
+        with open(self.s.data_file("themes/Dusk.vtptheme"), "w") as f:
+            f.write(json.dumps({"name": "Dusk", "bgMain": "#102030", "bgPanel": "#304050",
+                                "bgHeader": "#405060", "accent": "#4060f0",
+                                "accentHover": "#5070ff", "text": "#f0f0f0",
+                                "font": "sans-serif"}))
+        self.s.call("setTheme", "Dusk")
         self.open_editor()
+        wait_for(lambda: self.editor.script(
+            "return getComputedStyle(document.documentElement).getPropertyValue('--bg-main')"
+            ".trim() === '#102030'"), what="the editor's theme")
         self.s.close_driven_app()
         # A clean editor closes itself once it sees the main window gone.
         wait_for(lambda: not self.s.windows_titled(EDITOR), timeout=30,

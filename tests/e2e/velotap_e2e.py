@@ -27,6 +27,20 @@ def free_port():
         return s.getsockname()[1]
 
 
+def read_until(stream, done, timeout=20.0, what="output"):
+    """Lines of a non-blocking text stream read until done(text so far) holds."""
+    lines, end = [], time.monotonic() + timeout
+    while not done("".join(lines)):
+        line = stream.readline()
+        if line:
+            lines.append(line)
+        elif time.monotonic() >= end:
+            raise AssertionError(f"timed out waiting for {what}")
+        else:
+            time.sleep(0.02)
+    return "".join(lines)
+
+
 def wait_for(predicate, timeout=20.0, step=0.1, what="condition"):
     end = time.monotonic() + timeout
     while time.monotonic() < end:
@@ -117,7 +131,8 @@ class Session:
     def start_event_tester(self):
         """A window of another program that prints the buttons and keys it receives."""
         proc = subprocess.Popen(
-            ["xev", "-geometry", "300x200+900+700", "-event", "button", "-event", "keyboard"],
+            ["xev", "-geometry", "300x200+900+700", "-event", "button", "-event", "keyboard",
+             "-event", "focus"],
             env=self.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
             bufsize=1)
         self.apps.append(proc)
@@ -318,8 +333,8 @@ class PhysicalInputTest(unittest.TestCase):
         self.keyboard, self.mouse = ids["Xvfb keyboard"], ids["Xvfb mouse"]
         self.s.x("xdotool", "mousemove", "1000", "800")
         os.set_blocking(self.xev.stdout.fileno(), False)
-        time.sleep(0.5)  # the capture thread has its grabs in place
-        self.xev_lines()
+        # The program grabs its hotkeys before it shows its window.
+        self.xev_through_sentinel()
 
     def tearDown(self):
         self.xev.kill()
@@ -333,16 +348,16 @@ class PhysicalInputTest(unittest.TestCase):
     def pointer(self, *commands):
         self.s.x("xte", "-i", str(self.mouse), *commands)
 
-    def xev_lines(self, seconds=0.0):
-        lines, end = [], time.time() + seconds
-        while True:
-            line = self.xev.stdout.readline()
-            if line:
-                lines.append(line)
-            elif time.time() >= end:
-                return "".join(lines)
-            else:
-                time.sleep(0.02)
+    def xev_until(self, marker, what=None):
+        """What the other program shows, read until `marker` appears in it."""
+        return read_until(self.xev.stdout, lambda text: marker in text, what=what or marker)
+
+    def xev_through_sentinel(self):
+        """What the other program shows up to a press and release of x on the physical keyboard:
+        anything the program sent or let through before it has arrived by then."""
+        self.key("key x")
+        return read_until(self.xev.stdout,
+                          lambda text: text.count("(keysym 0x78, x)") >= 2, what="the sentinel")
 
     def status(self):
         return self.s.call("getTrackerStatus")

@@ -85,16 +85,36 @@ TEST(Timing, IntervalAndSchedule) {
     EXPECT_EQ(IntervalMs(1, 2, 3, 4), 3723004);
     EXPECT_EQ(IntervalMs(2147483647, 0, 0, 0), kMaxIntervalMs);
 
-    CycleSchedule plan;
-    EXPECT_EQ(plan.Begin(7), 7);  // nothing planned
-    plan.Plan(100, 10);
-    EXPECT_EQ(plan.nextStart, 110);
-    EXPECT_EQ(plan.Begin(110), 110);
-    EXPECT_EQ(plan.Begin(119), 110);  // late by less than an interval: keep the plan
-    EXPECT_EQ(plan.Begin(145), 135);  // far behind: catch up one interval only
-    EXPECT_EQ(plan.Begin(105), 105);  // woken early by a start or stop
-    plan.Plan(100, 10, 15);
-    EXPECT_EQ(plan.nextStart, 125);
+    CycleSchedule fresh;
+    EXPECT_EQ(fresh.Due(7, 10), 7);  // a new run begins at once
+    fresh.Plan(100, 10, 15);
+    EXPECT_EQ(fresh.nextStart, 125);  // the double click's gap comes on top
+}
+
+TEST(Timing, ScheduleKeepsItsLineCatchesUpBoundedlyAndNeverRunsEarly) {
+    constexpr int64_t ms = kNanosPerMs;
+    // A plan made at 100 ms with `planned`; then a wake-up at `now` reading `interval`.
+    struct Case {
+        int64_t planned, interval, now;
+        std::optional<int64_t> start;
+    };
+    const Case cases[] = {
+        {10 * ms, 10 * ms, 110 * ms, 110 * ms},  // on time
+        {10 * ms, 10 * ms, 119 * ms, 110 * ms},  // late: the plan keeps its line
+        {10 * ms, 10 * ms, 145 * ms, 135 * ms},  // far behind: one interval caught up
+        {5 * ms, 5 * ms, 145 * ms, 140 * ms},    // 5 ms: one interval
+        {2 * ms, 2 * ms, 145 * ms, 141 * ms},    // 2 ms: 4 ms
+        {1 * ms, 1 * ms, 145 * ms, 142 * ms},    // 1 ms: three intervals
+        {10 * ms, 10 * ms, 105 * ms, {}},        // an early wake-up begins nothing
+        {10 * ms, 5 * ms, 104 * ms, {}},         // a shorter interval counts from the last start
+        {10 * ms, 5 * ms, 106 * ms, 105 * ms},
+        {10 * ms, 20 * ms, 115 * ms, {}},  // a longer one too
+    };
+    for (const Case& c : cases) {
+        CycleSchedule plan;
+        plan.Plan(100 * ms, c.planned);
+        EXPECT_EQ(plan.Due(c.now, c.interval), c.start) << c.planned << " " << c.now;
+    }
 }
 
 }  // namespace velotap

@@ -39,24 +39,32 @@ bool Visible(const std::string& title) {
     return found.exitCode == 0 && !found.out.empty();
 }
 
+bool GoneWithin(const std::string& title, std::chrono::seconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (Visible(title)) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
 // Waits for the window titled `title`, focuses it, types `text` (when not empty) and presses
-// `finish` until the window is gone: the chooser's completion may take the first key.
+// `finish`, and does it all again until the window is gone: a chooser still building itself, or
+// its completion, may take keys.
 bool Answer(const std::string& title, const std::string& text, const std::string& finish) {
     ProcessResult found =
         RunProcess(kXdotool, {"search", "--sync", "--onlyvisible", "--name", "^" + title + "$"});
     if (found.exitCode != 0 || found.out.empty()) return false;
     const std::string window = found.out.substr(0, found.out.find('\n'));
-    RunProcess(kXdotool, {"windowfocus", "--sync", window});
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    if (!text.empty()) {
-        RunProcess(kXdotool, {"key", "ctrl+l"});
-        RunProcess(kXdotool, {"key", "ctrl+a"});
-        RunProcess(kXdotool, {"type", "--delay", "20", text});
-    }
     for (int attempt = 0; attempt < 10; ++attempt) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        if (!Visible(title)) return true;
+        RunProcess(kXdotool, {"windowfocus", "--sync", window});
+        if (!text.empty()) {
+            RunProcess(kXdotool, {"key", "ctrl+l"});
+            RunProcess(kXdotool, {"key", "ctrl+a"});
+            RunProcess(kXdotool, {"type", "--delay", "20", text});
+        }
         RunProcess(kXdotool, {"key", finish});
+        if (GoneWithin(title, std::chrono::seconds(3))) return true;
     }
     return false;
 }

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "app/bindings.h"
 #include "support/subprocess.h"
@@ -145,13 +146,18 @@ TEST(EventList, ThinningKeepsEndsAndMovesNextToOtherEvents) {
 
 TEST(EventListMirror, WrittenWholeAndReadBackAsOneLine) {
     TempDir dir;
+    MirrorWriter writer;
+    auto write = [&writer](const std::string& path, const char* text) {
+        writer.Write(path, {std::make_shared<const std::string>(text)});
+        writer.Flush();
+    };
     const std::string path = dir.File("nested/folder/macroevents.txt");
     EXPECT_EQ(ReadMacroEventsMirror(path), "[]");  // never listed yet
-    WriteMacroEventsMirror(path, R"([{"id":0}])");
+    write(path, R"([{"id":0}])");
     EXPECT_EQ(ReadWholeFile(path), R"([{"id":0}])");
     EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
     EXPECT_EQ(ReadMacroEventsMirror(path), R"([{"id":0}])");
-    WriteMacroEventsMirror(path, "[]");
+    write(path, "[]");
     EXPECT_EQ(ReadWholeFile(path), "[]");
 
     struct Case {
@@ -166,9 +172,47 @@ TEST(EventListMirror, WrittenWholeAndReadBackAsOneLine) {
     // A folder where the file should be: the write fails quietly and leaves nothing behind.
     const std::string blocked = dir.File("blocked");
     std::filesystem::create_directories(blocked + "/inside");
-    WriteMacroEventsMirror(blocked, "[]");
+    write(blocked, "[]");
     EXPECT_TRUE(std::filesystem::is_directory(blocked));
     EXPECT_FALSE(std::filesystem::exists(blocked + ".tmp"));
+}
+
+// The listing is kept between calls: each step changes the profiles, and the cached document must
+// then equal a fresh one, rebuilt (or extended) only when something changed.
+TEST(EventListCache, FollowsEveryKindOfChange) {
+    ProfileList profiles;
+    profiles.profiles.push_back({"Other", "", {Move(9, 9, 0), Move(8, 8, 1), Move(7, 7, 2)}});
+    EventListCache cache;
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        bool changed;
+    } steps[] = {
+        {"first listing", [] {}, true},
+        {"nothing changed", [] {}, false},
+        {"appended", [&] { profiles.AppendToCurrent(Move(1, 1, 0.5)); }, true},
+        {"appended twice more",
+         [&] {
+             profiles.AppendToCurrent(Move(2, 2, 1));
+             profiles.AppendToCurrent(Ev(3, 1.5, 0, 0, 0, 65, true));
+         },
+         true},
+        {"settings changed", [&] { profiles.CurrentSettings() = "1,2"; }, false},
+        {"an event edited in place", [&] { profiles.Current()[0].x = 7; }, true},
+        {"switched to a profile of the same size",
+         [&] {
+             profiles.currentIndex = 1;
+             profiles.Touch();
+         },
+         true},
+        {"cleared", [&] { profiles.Current().clear(); }, true},
+    };
+    for (const Step& s : steps) {
+        s.change();
+        EXPECT_EQ(cache.Refresh(profiles), s.changed) << s.what;
+        EXPECT_EQ(JoinPieces(cache.Pieces()), MacroEventsDocument(profiles.CurrentMacro()))
+            << s.what;
+    }
 }
 
 TEST(EventListBindings, EditsRewriteTheMirror) {
@@ -176,37 +220,44 @@ TEST(EventListBindings, EditsRewriteTheMirror) {
     ProfileList profiles;
     profiles.Current() = {Move(0, 0, 0), Move(3, 4, 1), Move(20, 0, 2),
                           Ev(3, 3, 0, 0, 0, 65, true)};
-    const MacroEditView view{profiles, dir.File("macroevents.txt")};
+    EventListCache cache;
+    MirrorWriter writer;
+    const MacroEditView view{profiles, cache, writer, dir.File("macroevents.txt")};
+    auto mirror = [&] {
+        writer.Flush();
+        return ReadWholeFile(view.mirrorPath);
+    };
     std::vector<Binding> b{OptimizeMacroBinding(view)};
     for (Binding& list : MacroListBindings(view))
         b.push_back(std::move(list));
 
     const std::string full = Call(b, "getMacroEvents");
     EXPECT_EQ(full, MacroEventsDocument(profiles.Current()));
-    EXPECT_EQ(ReadWholeFile(view.mirrorPath), full);
+    EXPECT_EQ(mirror(), full);
 
     EXPECT_EQ(Call(b, "optimizeMacro"), "");
     EXPECT_EQ(profiles.Current().size(), 3u);
-    EXPECT_EQ(ReadWholeFile(view.mirrorPath), MacroEventsDocument(profiles.Current()));
+    EXPECT_EQ(mirror(), MacroEventsDocument(profiles.Current()));
 
     EXPECT_EQ(Call(b, "updateEventTime", R"(["2,0.25"])"), "");
     EXPECT_EQ(profiles.Current()[2].time, 0.25);
     EXPECT_EQ(Call(b, "updateEventTime", R"([2,0.5])"), "");
     EXPECT_EQ(profiles.Current()[2].time, 0.5);
-    EXPECT_NE(ReadWholeFile(view.mirrorPath).find(R"("id":2,"time":0.500000)"), std::string::npos);
+    EXPECT_NE(mirror().find(R"("id":2,"time":0.500000)"), std::string::npos);
 
     EXPECT_EQ(Call(b, "deleteEvent", "[7]"), "");
     EXPECT_EQ(profiles.Current().size(), 3u);
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(Call(b, "deleteEvent", R"(["0"])"), "");
     EXPECT_TRUE(profiles.Current().empty());
-    EXPECT_EQ(ReadWholeFile(view.mirrorPath), "[]");
+    EXPECT_EQ(mirror(), "[]");
     EXPECT_EQ(Call(b, "getMacroEvents"), "[]");
 
     // Another process lists what the main process wrote last.
     Binding mirrored = MirroredMacroEventsBinding(view.mirrorPath);
     profiles.Current() = {Move(1, 2, 0.5)};
     Call(b, "getMacroEvents");
+    writer.Flush();
     EXPECT_EQ(mirrored.sync("[]"), MacroEventsDocument(profiles.Current()));
     EXPECT_EQ(MirroredMacroEventsBinding(dir.File("none.txt")).sync("[]"), "[]");
 }

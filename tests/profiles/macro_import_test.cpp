@@ -168,6 +168,22 @@ TEST_F(MacroImportTest, RefusedAndUnreadableFilesChangeNothing) {
     EXPECT_EQ(dialogs.openRequests[0].filters[1].pattern, "*.*");
 }
 
+// The settings chord Win+R once; a tool event starts the key spammer; a command typed slowly and
+// Enter follow. Played, that runs the command: it waits for review like any risky macro.
+TEST_F(MacroImportTest, KeySpammerStartedByTheMacroIsScannedWithTheFilesTargets) {
+    const std::string events =
+        "5,0.5,0,0,0,2,1,0\r\n3,2,0,0,0,67,1,0\r\n3,2.1,0,0,0,67,0,0\r\n3,4,0,0,0,77,1,0\r\n"
+        "3,4.1,0,0,0,77,0,0\r\n3,6,0,0,0,68,1,0\r\n3,6.1,0,0,0,68,0,0\r\n3,8,0,0,0,13,1,0\r\n";
+    auto file = [&](const char* targets) {
+        return std::string(
+                   "Chord\r\nSETTINGS:0,0,0,5,0,0,1,10,0,1,1,1,1,1,1,0,1,0,500,119,118,0,117,"
+                   "0,0,0,5,0,1,120,") +
+               targets + ",1,0,0,121\r\n" + events;
+    };
+    EXPECT_EQ(JsonLookup(ImportText(file("91,91|82")), "level"), "danger");
+    EXPECT_EQ(ImportText(file("16,16|65")), R"({"outcome":"imported"})");
+}
+
 TEST_F(MacroImportTest, RiskyImportWaitsForTheRightId) {
     const std::string answer = ImportText(std::string("Risky\r\n") + kRiskyEvents);
     const std::string id = PendingId();

@@ -18,18 +18,22 @@ TEST(ProfileSettings, DefaultsAndRoundTrip) {
     EXPECT_EQ(ProfileSettingsLine(s), kDefaults);
 }
 
+// Each line is loaded over a previous profile's settings (targets 90|91 in chord mode).
 TEST(ProfileSettings, PartialLines) {
+    constexpr const char* kPrevious = "0,0,0,5,0,0,1,10,0,0,0,0,0,0,5,1,10,90,90|91,1";
     struct Case {
         const char* line;
         const char* expected;
     } cases[] = {
         // Too short: nothing changes.
-        {"1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17", kDefaults},
+        {"1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17", kPrevious},
         // 18 fields: the targets become the first target, chord off.
         {"1,2,3,4,0,0,1,10,0,0,0,0,0,0,9,1,10,65", "1,2,3,4,0,0,1,10,0,0,0,0,0,0,9,1,10,65,65,0"},
-        // A field that does not convert ends the numeric part; earlier values stay.
-        {"7,x,3,4,0,0,1,10,0,0,0,0,0,0,9,1,10,65,65|66,1",
-         "7,0,0,5,0,0,1,10,0,0,0,0,0,0,5,1,10,32,32,0"},
+        // A field that does not convert ends the numbers; earlier values stay, and the targets
+        // and chord mode still load, so the previous profile's keys do not stay live.
+        {"7,x,3,4,0,0,1,10,0,0,0,0,0,0,9,1,10,65,65|66,0",
+         "7,0,0,5,0,0,1,10,0,0,0,0,0,0,5,1,10,65,65|66,0"},
+        {"7,x,3,4,0,0,1,10,0,0,0,0,0,0,9,1,10,65", "7,0,0,5,0,0,1,10,0,0,0,0,0,0,5,1,10,90,90,0"},
         // Pieces of the list that do not convert are skipped.
         {"0,0,0,5,0,0,1,10,0,0,0,0,0,0,5,1,10,65,65|zz|66,0",
          "0,0,0,5,0,0,1,10,0,0,0,0,0,0,5,1,10,65,65|66,0"},
@@ -39,6 +43,7 @@ TEST(ProfileSettings, PartialLines) {
     };
     for (const Case& c : cases) {
         EngineState s;
+        LoadProfileSettings(s, kPrevious);
         LoadProfileSettings(s, c.line);
         EXPECT_EQ(ProfileSettingsLine(s), c.expected) << c.line;
     }

@@ -64,6 +64,18 @@ class CaptureWorld final : public ScenarioWorld {
             f_.engine.pendingSlot.exchange(SlotFromName(w[1]));
         } else if (op == "request" && w.size() == 2 && Requests().count(w[1])) {
             Requests().at(w[1])->exchange(1);
+        } else if (op == "grabs" && w.size() == 1) {
+            out_.push_back("grabs " + Describe(f_.core.WantedGrabs()));
+        } else if (op == "refused" && w.size() >= 2) {
+            // "refused anykey", "refused button 1", "refused hotkey F7": what the backend could not
+            // take of what the decisions asked.
+            CaptureGrabs r;
+            if (w[1] == "anykey") r.anyKey = true;
+            if (w[1] == "button" && w.size() == 3) r.buttons = ButtonBit(std::stoi(w[2]));
+            if (w[1] == "hotkey" && w.size() == 3 && KeyCode(w[2], code)) {
+                r.hotkeys[0] = static_cast<int32_t>(code);
+            }
+            f_.core.GrabsRefused(r);
         } else if (op == "session" && w.size() == 2 && w[1] == "lock") {
             f_.core.SessionLocked();
         } else if (op == "status" && w.size() == 2) {
@@ -82,12 +94,25 @@ class CaptureWorld final : public ScenarioWorld {
         }
         f_.Pass();
         Transitions();
+        for (const std::string& report : f_.reports)
+            out_.push_back("told: " + report);
+        f_.reports.clear();
         return true;
     }
 
     std::vector<std::string> Finish() override { return out_; }
 
   private:
+    static std::string Describe(const CaptureGrabs& g) {
+        std::string text = "hotkeys";
+        for (int32_t code : g.hotkeys)
+            text.append(" ").append(std::to_string(code));
+        text += g.anyKey ? " | any key |" : " | buttons";
+        if (g.anyKey) text += " buttons";
+        for (int32_t code = 1; code <= 6; ++code)
+            if (g.HasButton(code)) text.append(" ").append(std::to_string(code));
+        return text;
+    }
     std::map<std::string, Flag*>& Flags() {
         static thread_local std::map<std::string, Flag*> flags;
         flags = {{"holdAuto", &f_.engine.holdAuto},

@@ -186,8 +186,10 @@ bool EngineWorld::RunWorkerIfDue(Worker& w, Event& own, Which which) {
             w.wake = ClickSpammerStep(click_, engine_.state, engine_.synth, now_);
             break;
         case Which::KeySpam:
-            w.wake = KeySpamStep(keys_, engine_.state, engine_.synth, now_,
-                                 [this] { Log("busy-notice"); });
+            w.wake = KeySpamStep(keys_, engine_.state, engine_.synth, now_, [this] {
+                Log("busy-notice");
+                now_ += noticeTakes_;  // waiting for the acknowledgement
+            });
             break;
         case Which::Player:
             w.wake = PlayerStep(playerWorker_, player_, now_);
@@ -210,8 +212,8 @@ void EngineWorld::Settle() {
 }
 
 void EngineWorld::Advance(int64_t nanos) {
+    Settle();  // what the script raised at the current time (a busy notice may take time)
     const int64_t target = now_ + nanos;
-    Settle();  // what the script raised at the current time
     for (;;) {
         int64_t next = target + 1;
         for (const Worker* w : {&clickThread_, &keyThread_, &playerThread_}) {
@@ -260,6 +262,12 @@ bool EngineWorld::Run(const std::string& line, std::string& error) {
             s.capturedKey.exchange(ParseNumber(w[2]));
             signals_.command.Set();
             Settle();  // one capture at a time, as the capture thread delivers them
+        } else if (verb == "wake" && w.size() == 2) {
+            // A signal of a worker's wake event that starts and stops nothing.
+            (w[1] == "click" ? signals_.clickWake : signals_.keySpamWake).Set();
+            Settle();
+        } else if (verb == "notice-takes" && w.size() == 2) {
+            noticeTakes_ = ParseDuration(w[1]);
         } else if (verb == "stall" && w.size() == 2) {
             // The clock moves on while no thread gets to run: a late wake-up.
             now_ += ParseDuration(w[1]);

@@ -61,6 +61,7 @@ class EngineWorld final : public ScenarioWorld {
     int32_t lastMoveX_ = 0, lastMoveY_ = 0;
     bool processorFirst_ = true;
     int64_t now_ = 0;
+    int64_t noticeTakes_ = 0;
     uint8_t shownClick_ = 0, shownKeys_ = 0, shownPlaying_ = 0;
     std::vector<std::string> out_;
 };

@@ -28,6 +28,7 @@ struct CaptureFixture {
     Recorder recorder{store, engine, CaptureClock, 1000};
     std::vector<std::pair<int32_t, int32_t>> ownWindows;  // points of the program's windows
     int picked = 0;
+    std::vector<std::string> reports;  // what the user was told
     CaptureCore core{CaptureContext{
         engine, HotkeyContext{engine, slots, lockOn, lockChanged, unlocked, &command},
         hotkeysEnabled, &recorder,
@@ -36,7 +37,7 @@ struct CaptureFixture {
                 if (p.first == x && p.second == y) return true;
             return false;
         },
-        [this] { ++picked; }, nullptr}};
+        [this] { ++picked; }, [this](const std::string& m) { reports.push_back(m); }}};
     FakeInput input;
     Synth synth{&input};
     EngineHooks hooks;

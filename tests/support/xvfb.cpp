@@ -18,8 +18,10 @@ PrivateXServer::PrivateXServer(int width, int height) {
     if (pipe(fds) != 0) return;
     std::string fd = std::to_string(fds[1]);
     std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-    const char* argv[] = {"Xvfb",         "-displayfd", fd.c_str(), "-screen", "0",
-                          screen.c_str(), "-nolisten",  "tcp",      nullptr};
+    // No reset when the last client leaves: a test that opens and closes its connections one
+    // after another would otherwise meet a server that is resetting.
+    const char* argv[] = {"Xvfb",         "-displayfd", fd.c_str(), "-screen",  "0",
+                          screen.c_str(), "-nolisten",  "tcp",      "-noreset", nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addclose(&actions, fds[0]);

@@ -1,9 +1,14 @@
 // The window host over GTK 3 and WebKitGTK 4.1.
 #include <gdk/gdkx.h>
+#include <glib-unix.h>
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
+#include <csignal>
+#include <cstdlib>
+#include <optional>
 #include <utility>
+#include <vector>
 
 #include "platform/window_host.h"
 
@@ -116,9 +121,15 @@ class WebKitHost final : public WindowHost {
         g_signal_connect(window_, "button-release-event", G_CALLBACK(OnButtonRelease), this);
         g_signal_connect(window_, "grab-broken-event", G_CALLBACK(OnGrabBroken), this);
         gtk_widget_show_all(window_);
+        // A log-out, `kill` or Ctrl+C closes the window as the user does, so the normal shut-down
+        // runs and saves; GLib hands the signal to this loop instead of acting in the handler.
+        for (int signal : {SIGTERM, SIGINT, SIGHUP})
+            signalSources_.push_back(g_unix_signal_add(signal, OnEndSignal, this));
     }
 
     ~WebKitHost() override {
+        for (guint source : signalSources_)
+            g_source_remove(source);
         if (settleTimer_) g_source_remove(settleTimer_);
         if (filtered_ && !destroyed_) gdk_window_remove_filter(filtered_, OnXEvent, this);
         if (window_) {
@@ -173,7 +184,7 @@ class WebKitHost final : public WindowHost {
 
     // The client area is the page's: a frameless window's border is added around it.
     void SetClientSize(int width, int height) override {
-        Programmatic();
+        OwnChange change(*this);
         gtk_window_resize(GTK_WINDOW(window_), width + 2 * border_, height + 2 * border_);
         Flush([&] { return HasClientSize(width + 2 * border_, height + 2 * border_); });
     }
@@ -187,13 +198,13 @@ class WebKitHost final : public WindowHost {
     }
 
     void MoveTo(int left, int top) override {
-        Programmatic();
+        OwnChange change(*this);
         gtk_window_move(GTK_WINDOW(window_), left, top);
         Flush([&] { return HasFramePosition(left, top); });
     }
 
     void MoveResize(const Rect& frame) override {
-        Programmatic();
+        OwnChange change(*this);
         gtk_window_move(GTK_WINDOW(window_), frame.left, frame.top);
         gtk_window_resize(GTK_WINDOW(window_), frame.width, frame.height);
         Flush([&] { return HasClientSize(frame.width, frame.height); });
@@ -232,12 +243,12 @@ class WebKitHost final : public WindowHost {
     }
 
     void Maximize() override {
-        Programmatic();
+        OwnChange change(*this);
         gtk_window_maximize(GTK_WINDOW(window_));
     }
 
     void Minimize() override {
-        Programmatic();
+        OwnChange change(*this);
         gtk_window_iconify(GTK_WINDOW(window_));
     }
 
@@ -354,8 +365,43 @@ class WebKitHost final : public WindowHost {
         return Rect{x, y, w, h};
     }
 
-    // Geometry changes the program makes itself are not the user's move or resize.
-    void Programmatic() { quietUntil_ = g_get_monotonic_time() + 500 * 1000; }
+    // The window's geometry and state as the user would change them.
+    struct Geometry {
+        Rect frame;
+        int width = 0, height = 0;
+        bool maximized = false, iconified = false;
+        bool operator==(const Geometry&) const = default;
+    };
+
+    Geometry Current() {
+        Geometry g;
+        if (GdkWindow* gdk = gtk_widget_get_window(window_)) {
+            g.frame = FrameRect().value_or(Rect{});
+            g.width = gdk_window_get_width(gdk);
+            g.height = gdk_window_get_height(gdk);
+            g.iconified = (gdk_window_get_state(gdk) & GDK_WINDOW_STATE_ICONIFIED) != 0;
+        }
+        g.maximized = gtk_window_is_maximized(GTK_WINDOW(window_));
+        return g;
+    }
+
+    // Geometry changes the program makes itself are not the user's move or resize: they are told
+    // apart by what they set, not by when they come. Events while the change is applied are its
+    // own, and so is a later event that shows the window exactly as the change left it.
+    class OwnChange {
+      public:
+        explicit OwnChange(WebKitHost& host) : host_(host) { ++host_.applying_; }
+        ~OwnChange() {
+            if (--host_.applying_ == 0) host_.own_ = host_.Current();
+        }
+        OwnChange(const OwnChange&) = delete;
+        OwnChange& operator=(const OwnChange&) = delete;
+
+      private:
+        WebKitHost& host_;
+    };
+
+    bool ShowsOwnChange() { return applying_ > 0 || (own_ && Current() == *own_); }
 
     // GTK applies geometry on its next frame and learns the result from the X server later still;
     // callers read the window back at once, so wait (briefly: a window manager may refuse).
@@ -381,7 +427,7 @@ class WebKitHost final : public WindowHost {
     }
 
     void ScheduleSettle() {
-        if (!gtk_widget_get_mapped(window_) || g_get_monotonic_time() < quietUntil_) return;
+        if (!gtk_widget_get_mapped(window_) || ShowsOwnChange()) return;
         if (settleTimer_) g_source_remove(settleTimer_);
         settleTimer_ = g_timeout_add(300, OnSettleTimer, this);
     }
@@ -543,12 +589,21 @@ class WebKitHost final : public WindowHost {
         return FALSE;
     }
 
-    // The view asks to close (an automation session ending): close the window like the user does.
+    // The view asks to close (an automation session ending): close the window like the user does,
+    // without asking the owner first.
     static void OnViewClose(WebKitWebView*, gpointer self) {
-        auto* host = static_cast<WebKitHost*>(self);
-        if (host->destroyed_) return;
-        host->Settle();
-        gtk_widget_destroy(host->window_);
+        static_cast<WebKitHost*>(self)->Destroy();
+    }
+
+    static gboolean OnEndSignal(gpointer self) {
+        static_cast<WebKitHost*>(self)->Destroy();
+        return G_SOURCE_CONTINUE;
+    }
+
+    void Destroy() {
+        if (destroyed_) return;
+        Settle();
+        gtk_widget_destroy(window_);
     }
 
     static void OnDestroy(GtkWidget*, gpointer self) {
@@ -588,10 +643,39 @@ class WebKitHost final : public WindowHost {
     bool normalKnown_ = false;
     bool destroyed_ = false;
     guint settleTimer_ = 0;
-    gint64 quietUntil_ = 0;
+    std::vector<guint> signalSources_;
+    int applying_ = 0;             // own geometry changes in progress
+    std::optional<Geometry> own_;  // the window as the last own change left it
 };
 
 }  // namespace
+
+DisplayChoice ChooseDisplay() {
+    DisplayChoice choice;
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const bool waylandSession = wayland && *wayland;
+    Display* x = XOpenDisplay(nullptr);
+    if (!x) {
+        choice.usable = false;
+        choice.error =
+            waylandSession
+                ? "Velotap needs an X display, and this Wayland session offers none (DISPLAY is "
+                  "not set or XWayland is not running). Its hotkeys, recording and input work "
+                  "through X11 only; start it where XWayland is available."
+                : "Velotap needs a graphical display, and none could be opened (is DISPLAY set?).";
+        return choice;
+    }
+    XCloseDisplay(x);
+    // Our own windows on the same server as the input we observe and send.
+    gdk_set_allowed_backends("x11");
+    if (waylandSession) {
+        choice.notice =
+            "This is a Wayland session: Velotap runs on XWayland, so its global hotkeys, "
+            "recording and synthesised input reach only X11 applications, not native Wayland "
+            "windows.";
+    }
+    return choice;
+}
 
 std::unique_ptr<WindowHost> CreateWindowHost(const WindowHostOptions& options, std::string& error) {
     static const bool gtkReady = gtk_init_check(nullptr, nullptr);

@@ -49,22 +49,49 @@ std::string ParentFolder(const std::string& path) {
     return path.substr(0, slash);
 }
 
-bool WriteDurably(const std::string& temp, std::string_view bytes) {
-    Fd fd(open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (fd.get() < 0) return false;
-    if (!WriteAll(fd.get(), bytes)) return false;
-    if (fsync(fd.get()) != 0) return false;
+// The temporary is the user's alone from the start (a left-over one is narrowed too).
+bool WriteTemporary(const std::string& temp, const std::vector<std::string_view>& pieces,
+                    bool durable) {
+    Fd fd(open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (fd.get() < 0 || fchmod(fd.get(), 0600) != 0) return false;
+    for (std::string_view piece : pieces) {
+        if (!WriteAll(fd.get(), piece)) return false;
+    }
+    if (durable && fsync(fd.get()) != 0) return false;
     return fd.Close();
+}
+
+bool Replace(const std::string& path, const std::vector<std::string_view>& pieces, bool durable) {
+    const std::string temp = path + ".tmp";
+    if (!WriteTemporary(temp, pieces, durable) || rename(temp.c_str(), path.c_str()) != 0) {
+        unlink(temp.c_str());
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
 
-bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
-    const std::string temp = path + ".tmp";
-    if (!WriteDurably(temp, bytes) || rename(temp.c_str(), path.c_str()) != 0) {
-        unlink(temp.c_str());
-        return false;
+bool ReplaceFileQuickly(const std::string& path, std::string_view bytes) {
+    return Replace(path, {bytes}, false);
+}
+
+bool ReplaceFileQuickly(const std::string& path, const std::vector<std::string_view>& pieces) {
+    return Replace(path, pieces, false);
+}
+
+void MakeOwnerOnly(const std::string& path) {
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0) return;
+    if (S_ISDIR(info.st_mode)) {
+        chmod(path.c_str(), 0700);
+    } else if (S_ISREG(info.st_mode)) {
+        chmod(path.c_str(), 0600);
     }
+}
+
+bool ReplaceFileContents(const std::string& path, std::string_view bytes) {
+    if (!Replace(path, {bytes}, true)) return false;
     // The rename lives in the folder's entries: without this a power cut may bring back the old
     // name. The new content is in place either way, so a folder that cannot be synced is no error.
     Fd folder(open(ParentFolder(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

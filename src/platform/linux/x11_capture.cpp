@@ -1,8 +1,16 @@
-// Global capture on X11. Two connections: `grab_` holds synchronous passive grabs on the hotkeys
-// (and active grabs while a reassignment or a location pick waits for its press) and answers each
-// grabbed press at once with swallow (XIAsyncDevice) or pass on (XIReplayDevice); `raw_` never
-// grabs and sees one raw event per physical action of every device. A connection that holds a
-// grab does not get the raw events of the grabbed device, hence the split.
+// Global capture on X11. Two connections: `grab_` holds passive synchronous grabs on what the
+// decisions may swallow (the hotkeys; any key or the picking buttons while a reassignment or a
+// location pick waits) and answers each grabbed press at once; `raw_` never grabs and sees one raw
+// event per physical action of every device. A connection that holds a grab does not get the raw
+// events of the grabbed device, hence the split.
+//
+// A grabbed press activates its grab, and an active grab takes every event of that master device.
+// So a press that goes on is replayed, which lets the grab go; a captured press (a reassignment, a
+// pick) is dropped by letting the grab go at once, so its release and everything after it reach
+// the applications; and a swallowed hotkey keeps the grab one event at a time (XISyncDevice): its
+// repeats and its release are swallowed, and the first other event is replayed, which lets the
+// grab go. Raw events carry no auto-repeat, so the repeats of a held key that is not grabbed are
+// derived from the server's own repeat controls.
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -13,22 +21,31 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <climits>
+#include <condition_variable>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <set>
 #include <vector>
 
 #include "platform/capture_input.h"
+#include "platform/clock.h"
 #include "platform/linux/gio_session_lock.h"
 #include "platform/linux/x11_connection.h"
+#include "platform/linux/x11_grabs.h"
 #include "platform/linux/x11_key_map.h"
+#include "platform/linux/x11_key_repeat.h"
 
 namespace velotap {
 
 namespace {
 
 constexpr int kPollMs = 50;
+constexpr int kUngrab = -1;  // answer: drop the grabbed event and let the grab go
 
 std::string ExePath(long pid) {
     char path[PATH_MAX];
@@ -37,49 +54,10 @@ std::string ExePath(long pid) {
     return n > 0 ? std::string(path, static_cast<size_t>(n)) : std::string();
 }
 
-// X button numbers to the program's button codes; 0 for the wheel and unknown buttons.
-int32_t ButtonCode(int xButton) {
-    switch (xButton) {
-        case 1:
-            return 1;
-        case 2:
-            return 4;
-        case 3:
-            return 2;
-        case 8:
-            return 5;
-        case 9:
-            return 6;
-        default:
-            return 0;
-    }
-}
-
-int XButton(int32_t code) {
-    switch (code) {
-        case 1:
-            return 1;
-        case 2:
-            return 3;
-        case 4:
-            return 2;
-        case 5:
-            return 8;
-        case 6:
-            return 9;
-        default:
-            return 0;
-    }
-}
-
-bool IsButtonCode(int32_t code) {
-    return XButton(code) != 0;
-}
-
 class XiCapture final : public CaptureBackend {
   public:
-    XiCapture(Display* grab, Display* raw, int opcode, int wake)
-        : grab_(grab), raw_(raw), opcode_(opcode), wake_(wake) {}
+    XiCapture(Display* grab, Display* raw, int opcode, int xkbEvent, int wake)
+        : grab_(grab), raw_(raw), opcode_(opcode), xkbEvent_(xkbEvent), wake_(wake), grabs_(grab) {}
     ~XiCapture() override {
         CloseOwnDisplay(grab_);
         CloseOwnDisplay(raw_);
@@ -92,7 +70,12 @@ class XiCapture final : public CaptureBackend {
         Wake();
     }
     void Refresh() override { Wake(); }
+    bool Settle() override;
     bool IsOwnWindowAt(int32_t x, int32_t y) override;
+    CaptureStatus Snapshot() override {
+        std::lock_guard lock(statusMutex_);
+        return status_;
+    }
 
   private:
     void Wake() {
@@ -101,31 +84,40 @@ class XiCapture final : public CaptureBackend {
     }
     void SelectRaw();
     void ReadXtestDevices();
-    std::vector<int> grabKeyboards_;  // master keyboards the key grabs were made on
+    void ReadRepeatControls();
     uint32_t VkOf(int keycode);
     void UpdateGrabs(CaptureHandler& handler);
-    std::set<int> KeycodesOf(const HotkeySet& codes);
-    void UngrabHotkeys();
-    void GrabHotkeys(CaptureHandler& handler, const HotkeySet& codes);
-    void SetActiveCapture(bool on);
+    void HoldGrabs(CaptureHandler& handler);
     void HandleGrabEvent(CaptureHandler& handler, XEvent& event);
+    int Decide(CaptureHandler& handler, const XIDeviceEvent& e, std::set<int>& held);
     void HandleRawEvent(CaptureHandler& handler, XEvent& event);
     void DrainRaw(CaptureHandler& handler);
+    void Repeat(CaptureHandler& handler, int keycode, int count);
+    void RepeatHeldKeys(CaptureHandler& handler);
+    int64_t NextRepeat() const;
     void PointerPosition(int32_t& x, int32_t& y);
     long WindowPid(Window window, int depth);
 
     Display* grab_;
     Display* raw_;
     int opcode_;
+    int xkbEvent_;
     int wake_;
     std::atomic<bool> stop_{false};
+    // Settle: calls take tickets; a pass of UpdateGrabs begun after a ticket was taken serves it.
+    std::mutex settleMutex_;
+    std::condition_variable settled_;
+    uint64_t ticketsTaken_ = 0, ticketsServed_ = 0;
     std::set<int> xtestDevices_;
-    HotkeySet grabbedCodes_{};
+    XGrabs grabs_;
     bool grabsValid_ = false;
     bool mappingChanged_ = false;
-    std::set<int> grabbedKeycodes_;
-    std::set<int> grabbedButtons_;  // X button numbers
-    bool activeCapture_ = false;
+    // Per master device: presses swallowed as hotkeys whose grab is kept until their release.
+    std::map<int, std::set<int>> held_;
+    KeyRepeatControls repeatControls_;
+    std::map<int, KeyRepeatClock> repeats_;  // per physical keyboard
+    std::mutex statusMutex_;
+    CaptureStatus status_;
     std::string ownExe_;
 };
 
@@ -141,6 +133,7 @@ void XiCapture::SelectRaw() {
     XIEventMask masks[2] = {{XIAllMasterDevices, sizeof(rawMask), rawMask},
                             {XIAllDevices, sizeof(hierarchyMask), hierarchyMask}};
     XISelectEvents(raw_, DefaultRootWindow(raw_), masks, 2);
+    XkbSelectEvents(raw_, XkbUseCoreKbd, XkbControlsNotifyMask, XkbControlsNotifyMask);
     XSync(raw_, False);
 }
 
@@ -171,124 +164,81 @@ void XiCapture::ReadXtestDevices() {
     XIFreeDeviceInfo(devices);
 }
 
+void XiCapture::ReadRepeatControls() {
+    XkbDescPtr desc = XkbAllocKeyboard();
+    if (!desc) return;
+    if (XkbGetControls(raw_, XkbRepeatKeysMask | XkbPerKeyRepeatMask | XkbControlsEnabledMask,
+                       desc) == Success &&
+        desc->ctrls) {
+        const XkbControlsRec& c = *desc->ctrls;
+        repeatControls_.enabled = (c.enabled_ctrls & XkbRepeatKeysMask) != 0;
+        repeatControls_.delayMs = c.repeat_delay;
+        repeatControls_.intervalMs = c.repeat_interval;
+        std::copy(std::begin(c.per_key_repeat), std::end(c.per_key_repeat),
+                  repeatControls_.perKey.begin());
+    }
+    XkbFreeKeyboard(desc, 0, True);
+}
+
 uint32_t XiCapture::VkOf(int keycode) {
     const KeySym keysym = XkbKeycodeToKeysym(raw_, static_cast<KeyCode>(keycode), 0, 0);
     return keysym == NoSymbol ? 0 : KeysymToVk(keysym);
 }
 
-void XiCapture::UngrabHotkeys() {
-    const Window root = DefaultRootWindow(grab_);
-    XIGrabModifiers any{static_cast<int>(XIAnyModifier), 0};
-    for (int keycode : grabbedKeycodes_) {
-        for (int keyboard : grabKeyboards_)
-            XIUngrabKeycode(grab_, keyboard, keycode, root, 1, &any);
-    }
-    for (int button : grabbedButtons_)
-        XIUngrabButton(grab_, XIAllMasterDevices, button, root, 1, &any);
-    grabbedKeycodes_.clear();
-    grabbedButtons_.clear();
-}
-
-void XiCapture::GrabHotkeys(CaptureHandler& handler, const HotkeySet& codes) {
-    const Window root = DefaultRootWindow(grab_);
-    // Key grabs name each master keyboard: the server takes the modes of a grab on the
-    // all-master-devices pseudo device in pointer order, which froze the pointer (not the
-    // keyboard) until the hotkey was released.
-    grabKeyboards_.clear();
-    int count = 0;
-    if (XIDeviceInfo* devices = XIQueryDevice(grab_, XIAllMasterDevices, &count)) {
-        for (int i = 0; i < count; ++i) {
-            if (devices[i].use == XIMasterKeyboard) grabKeyboards_.push_back(devices[i].deviceid);
-        }
-        XIFreeDeviceInfo(devices);
-    }
-    unsigned char keyMask[XIMaskLen(XI_LASTEVENT)] = {};
-    XISetMask(keyMask, XI_KeyPress);
-    XISetMask(keyMask, XI_KeyRelease);
-    unsigned char buttonMask[XIMaskLen(XI_LASTEVENT)] = {};
-    XISetMask(buttonMask, XI_ButtonPress);
-    XISetMask(buttonMask, XI_ButtonRelease);
-    for (int32_t code : codes) {
-        if (code == 0) continue;
-        XIGrabModifiers any{static_cast<int>(XIAnyModifier), 0};
-        int failed = 0;
-        if (IsButtonCode(code)) {
-            const int button = XButton(code);
-            if (grabbedButtons_.count(button)) continue;
-            XIEventMask mask{XIAllMasterDevices, sizeof(buttonMask), buttonMask};
-            failed = XIGrabButton(grab_, XIAllMasterDevices, button, root, None, XIGrabModeSync,
-                                  XIGrabModeAsync, False, &mask, 1, &any);
-            if (failed == 0) grabbedButtons_.insert(button);
-        } else {
-            const KeySym keysym = VkToKeysym(static_cast<uint32_t>(code));
-            const KeyCode keycode = keysym ? XKeysymToKeycode(grab_, keysym) : 0;
-            if (keycode == 0) {
-                handler.Report("Hotkey unavailable: key " + std::to_string(code) +
-                               " has no key on this keyboard layout.");
-                continue;
-            }
-            if (grabbedKeycodes_.count(keycode)) continue;
-            size_t made = 0;
-            for (; made < grabKeyboards_.size() && failed == 0; ++made) {
-                XIEventMask mask{grabKeyboards_[made], sizeof(keyMask), keyMask};
-                failed = XIGrabKeycode(grab_, grabKeyboards_[made], keycode, root, XIGrabModeSync,
-                                       XIGrabModeAsync, False, &mask, 1, &any);
-            }
-            if (failed == 0) {
-                grabbedKeycodes_.insert(keycode);
-            } else {
-                for (size_t k = 0; k + 1 < made; ++k) {
-                    XIUngrabKeycode(grab_, grabKeyboards_[k], keycode, root, 1, &any);
-                }
-            }
-        }
-        if (failed != 0) {
-            handler.Report("Hotkey unavailable: another program already uses key " +
-                           std::to_string(code) + ".");
-        }
-    }
-    XSync(grab_, False);
-}
-
-void XiCapture::SetActiveCapture(bool on) {
-    if (on == activeCapture_) return;
-    const Window root = DefaultRootWindow(grab_);
-    if (on) {
-        XGrabKeyboard(grab_, root, False, GrabModeAsync, GrabModeAsync, CurrentTime);
-        XGrabPointer(grab_, root, False, ButtonPressMask | ButtonReleaseMask, GrabModeAsync,
-                     GrabModeAsync, None, None, CurrentTime);
-    } else {
-        XUngrabKeyboard(grab_, CurrentTime);
-        XUngrabPointer(grab_, CurrentTime);
-    }
-    XFlush(grab_);
-    activeCapture_ = on;
-}
-
-std::set<int> XiCapture::KeycodesOf(const HotkeySet& codes) {
-    std::set<int> keycodes;
-    for (int32_t code : codes) {
-        if (code == 0 || IsButtonCode(code)) continue;
-        const KeySym keysym = VkToKeysym(static_cast<uint32_t>(code));
-        if (const KeyCode keycode = keysym ? XKeysymToKeycode(grab_, keysym) : 0)
-            keycodes.insert(keycode);
-    }
-    return keycodes;
+bool XiCapture::Settle() {
+    std::unique_lock lock(settleMutex_);
+    const uint64_t ticket = ++ticketsTaken_;
+    Wake();
+    return settled_.wait_for(lock, std::chrono::seconds(10),
+                             [&] { return ticketsServed_ >= ticket; });
 }
 
 void XiCapture::UpdateGrabs(CaptureHandler& handler) {
-    const HotkeySet codes = handler.HotkeyCodes();
+    uint64_t serving = 0, served = 0;
+    {
+        std::lock_guard lock(settleMutex_);
+        serving = ticketsTaken_;
+        served = ticketsServed_;
+    }
+    HoldGrabs(handler);
+    if (serving == served) return;
+    XSync(grab_, False);  // in effect at the server before anyone is told so
+    {
+        std::lock_guard lock(settleMutex_);
+        ticketsServed_ = serving;
+    }
+    settled_.notify_all();
+}
+
+void XiCapture::HoldGrabs(CaptureHandler& handler) {
+    const CaptureGrabs want = handler.WantedGrabs();
     if (mappingChanged_) {
+        // Sent on every switch between keyboards too; only a hotkey that moved to another
+        // keycode needs a new grab.
         mappingChanged_ = false;
-        if (KeycodesOf(codes) != grabbedKeycodes_) grabsValid_ = false;
+        if (grabs_.KeycodesMoved()) grabsValid_ = false;
     }
-    if (!grabsValid_ || codes != grabbedCodes_) {
-        UngrabHotkeys();
-        GrabHotkeys(handler, codes);
-        grabbedCodes_ = codes;
-        grabsValid_ = true;
+    if (grabsValid_ && want == grabs_.Held()) return;
+    const XGrabs::Outcome outcome = grabs_.Hold(want);
+    grabsValid_ = true;
+    for (int32_t code : outcome.unmapped) {
+        handler.Report("Hotkey unavailable: key " + std::to_string(code) +
+                       " has no key on this keyboard layout.");
     }
-    SetActiveCapture(handler.CaptureWanted());
+    if (!outcome.heldByOthers.empty()) {
+        std::string names;
+        for (const std::string& name : outcome.heldByOthers) {
+            if (!names.empty()) names += ", ";
+            names += name;
+        }
+        handler.Report(
+            "While a hotkey is being assigned, keys that another program holds still "
+            "reach that program: " +
+            names + ".");
+    }
+    if (outcome.refused != CaptureGrabs{}) handler.GrabsRefused(outcome.refused);
+    std::lock_guard lock(statusMutex_);
+    status_ = {true, want, grabs_.Ungrabbed()};
 }
 
 void XiCapture::PointerPosition(int32_t& x, int32_t& y) {
@@ -302,11 +252,40 @@ void XiCapture::PointerPosition(int32_t& x, int32_t& y) {
     }
 }
 
-// The grabbed presses: decide at once from memory, then thaw the keyboard or pointer.
+// The answer to one grabbed event; decided at once from memory while the device is frozen.
+int XiCapture::Decide(CaptureHandler& handler, const XIDeviceEvent& e, std::set<int>& held) {
+    const bool key = e.evtype == XI_KeyPress || e.evtype == XI_KeyRelease;
+    const bool press = e.evtype == XI_KeyPress || e.evtype == XI_ButtonPress;
+    const bool injected = xtestDevices_.count(e.sourceid) != 0;
+    if (!press) {
+        // Only a kept grab brings releases: the held hotkey's own is swallowed with the grab.
+        if (held.erase(e.detail)) return held.empty() ? kUngrab : XISyncDevice;
+        held.clear();
+        return XIReplayDevice;
+    }
+    const bool repeat = held.count(e.detail) != 0;
+    if (!repeat && !(key ? grabs_.TakesKeycode(e.detail) : grabs_.TakesButton(e.detail))) {
+        held.clear();
+        return XIReplayDevice;  // anything else goes on, and with it the grab
+    }
+    const int32_t code = key ? static_cast<int32_t>(VkOf(e.detail)) : ButtonCodeOfX(e.detail);
+    const Verdict verdict = key ? handler.Key(static_cast<uint32_t>(code), true, injected)
+                                : handler.Button(code, true, static_cast<int32_t>(e.root_x),
+                                                 static_cast<int32_t>(e.root_y), injected);
+    if (verdict == Verdict::Pass) {
+        held.clear();
+        return XIReplayDevice;
+    }
+    if (!handler.ReleaseSwallowed(code, !key)) {
+        held.clear();
+        return kUngrab;
+    }
+    held.insert(e.detail);
+    return XISyncDevice;
+}
+
 void XiCapture::HandleGrabEvent(CaptureHandler& handler, XEvent& event) {
     if (event.type == MappingNotify) {
-        // Sent on every switch between keyboards too; only a hotkey that moved to another
-        // keycode needs a new grab.
         XRefreshKeyboardMapping(&event.xmapping);
         mappingChanged_ = true;
         return;
@@ -314,31 +293,23 @@ void XiCapture::HandleGrabEvent(CaptureHandler& handler, XEvent& event) {
     if (event.type != GenericEvent || event.xcookie.extension != opcode_) return;
     if (!XGetEventData(grab_, &event.xcookie)) return;
     const auto* e = static_cast<XIDeviceEvent*>(event.xcookie.data);
-    const bool injected = xtestDevices_.count(e->sourceid) != 0;
-    Verdict verdict = Verdict::Pass;
-    bool answer = false;
-    // While a swallowed hotkey is held its grab takes the whole keyboard; the other keys it
-    // brings here were seen on the raw connection already.
     switch (event.xcookie.evtype) {
         case XI_KeyPress:
-            if (!grabbedKeycodes_.count(e->detail)) break;
-            verdict = handler.Key(VkOf(e->detail), true, injected);
-            answer = true;
-            break;
+        case XI_KeyRelease:
         case XI_ButtonPress:
-            if (!grabbedButtons_.count(e->detail)) break;
-            verdict = handler.Button(ButtonCode(e->detail), true, static_cast<int32_t>(e->root_x),
-                                     static_cast<int32_t>(e->root_y), injected);
-            answer = true;
+        case XI_ButtonRelease: {
+            const int answer = Decide(handler, *e, held_[e->deviceid]);
+            // The event's own time: a replay stamped CurrentTime is not delivered on to the focus.
+            if (answer == kUngrab) {
+                XIUngrabDevice(grab_, e->deviceid, e->time);
+            } else {
+                XIAllowEvents(grab_, e->deviceid, answer, e->time);
+            }
+            XFlush(grab_);
             break;
+        }
         default:
-            break;  // releases are seen on the raw connection
-    }
-    if (answer) {
-        // The event's own time: a replay stamped CurrentTime is not delivered on to the focus.
-        XIAllowEvents(grab_, e->deviceid,
-                      verdict == Verdict::Swallow ? XIAsyncDevice : XIReplayDevice, e->time);
-        XFlush(grab_);
+            break;
     }
     XFreeEventData(grab_, &event.xcookie);
 }
@@ -351,7 +322,39 @@ void XiCapture::DrainRaw(CaptureHandler& handler) {
     }
 }
 
+// `count` further presses of a key held down, as the server repeated it.
+void XiCapture::Repeat(CaptureHandler& handler, int keycode, int count) {
+    // A grabbed key's repeats reach the grab connection themselves.
+    if (count <= 0 || grabs_.TakesKeycode(keycode)) return;
+    if (const uint32_t vk = VkOf(keycode)) {
+        for (int i = 0; i < count; ++i)
+            handler.Key(vk, true, false);
+    }
+}
+
+int64_t XiCapture::NextRepeat() const {
+    int64_t next = INT64_MAX;
+    for (const auto& [device, clock] : repeats_)
+        next = std::min(next, clock.NextAt());
+    return next;
+}
+
+void XiCapture::RepeatHeldKeys(CaptureHandler& handler) {
+    if (NextRepeat() > MonotonicNanos()) return;
+    // A release the server has already made comes first: it may end the repeating.
+    XSync(raw_, False);
+    DrainRaw(handler);
+    const int64_t now = MonotonicNanos();
+    for (auto& [device, clock] : repeats_)
+        Repeat(handler, clock.Key(), clock.Take(now));
+}
+
 void XiCapture::HandleRawEvent(CaptureHandler& handler, XEvent& event) {
+    if (event.type == xkbEvent_) {
+        if (reinterpret_cast<XkbAnyEvent&>(event).xkb_type == XkbControlsNotify)
+            ReadRepeatControls();
+        return;
+    }
     if (event.type != GenericEvent || event.xcookie.extension != opcode_) return;
     if (!XGetEventData(raw_, &event.xcookie)) return;
     const int type = event.xcookie.evtype;
@@ -363,14 +366,24 @@ void XiCapture::HandleRawEvent(CaptureHandler& handler, XEvent& event) {
     const auto* e = static_cast<XIRawEvent*>(event.xcookie.data);
     const bool injected = xtestDevices_.count(e->sourceid) != 0;
     switch (type) {
-        case XI_RawKeyPress:
-            // Presses of grabbed keys were decided on the grab connection, except while an
-            // active capture grab holds the keyboard (then no passive grab fires).
-            if (activeCapture_ || !grabbedKeycodes_.count(e->detail)) {
+        case XI_RawKeyPress: {
+            if (!injected) {
+                KeyRepeatClock& clock = repeats_[e->sourceid];
+                Repeat(handler, clock.Key(), clock.Owed(e->time));
+                clock.Press(e->detail, e->time, MonotonicNanos(), repeatControls_);
+            }
+            // Grabbed presses are decided on the grab connection.
+            if (!grabs_.TakesKeycode(e->detail)) {
                 if (const uint32_t vk = VkOf(e->detail)) handler.Key(vk, true, injected);
             }
             break;
+        }
         case XI_RawKeyRelease:
+            if (!injected) {
+                KeyRepeatClock& clock = repeats_[e->sourceid];
+                Repeat(handler, clock.Key(), clock.Owed(e->time));
+                clock.Release(e->detail);
+            }
             if (const uint32_t vk = VkOf(e->detail)) handler.Key(vk, false, injected);
             break;
         case XI_RawButtonPress:
@@ -380,9 +393,9 @@ void XiCapture::HandleRawEvent(CaptureHandler& handler, XEvent& event) {
                 if (press) handler.Wheel(e->detail == 4 ? 120 : -120, injected);
                 break;
             }
-            const int32_t code = ButtonCode(e->detail);
+            const int32_t code = ButtonCodeOfX(e->detail);
             if (code == 0) break;
-            if (press && !activeCapture_ && grabbedButtons_.count(e->detail)) break;
+            if (press && grabs_.TakesButton(e->detail)) break;
             int32_t x = 0, y = 0;
             PointerPosition(x, y);
             handler.Button(code, press, x, y, injected);
@@ -404,20 +417,24 @@ void XiCapture::HandleRawEvent(CaptureHandler& handler, XEvent& event) {
             break;
     }
     XFreeEventData(raw_, &event.xcookie);
-    // A captured press ends the pending capture; let the keyboard go at once.
-    if (activeCapture_ && !handler.CaptureWanted()) SetActiveCapture(false);
 }
 
 void XiCapture::Run(CaptureHandler& handler) {
     SelectRaw();
     ReadXtestDevices();
+    ReadRepeatControls();
     SessionLockWatch lockWatch([&handler] { handler.SessionLocked(); });
     while (!stop_.load()) {
         UpdateGrabs(handler);
+        int timeout = kPollMs;
+        if (const int64_t next = NextRepeat(); next != INT64_MAX) {
+            const int64_t ms = (next - MonotonicNanos() + 999'999) / 1'000'000;
+            timeout = static_cast<int>(std::clamp<int64_t>(ms, 0, kPollMs));
+        }
         pollfd fds[3] = {{ConnectionNumber(grab_), POLLIN, 0},
                          {ConnectionNumber(raw_), POLLIN, 0},
                          {wake_, POLLIN, 0}};
-        if (XPending(grab_) == 0 && XPending(raw_) == 0) poll(fds, 3, kPollMs);
+        if (XPending(grab_) == 0 && XPending(raw_) == 0) poll(fds, 3, timeout);
         if (fds[2].revents & POLLIN) {
             uint64_t count = 0;
             (void)!read(wake_, &count, sizeof(count));
@@ -425,7 +442,7 @@ void XiCapture::Run(CaptureHandler& handler) {
         while (XPending(grab_) > 0) {
             XEvent event;
             XNextEvent(grab_, &event);
-            // The keyboard stays frozen until this press is answered, so what the raw connection
+            // The device stays frozen until this event is answered, so what the raw connection
             // holds now happened before it (a quick tap's release): handle that first, or the
             // next tap would look like auto-repeat of a key still down.
             XSync(raw_, False);
@@ -433,10 +450,13 @@ void XiCapture::Run(CaptureHandler& handler) {
             HandleGrabEvent(handler, event);
         }
         DrainRaw(handler);
+        RepeatHeldKeys(handler);
         lockWatch.Dispatch();
     }
-    SetActiveCapture(false);
-    UngrabHotkeys();
+    grabs_.Release();
+    for (auto& [device, held] : held_) {
+        if (!held.empty()) XIUngrabDevice(grab_, device, CurrentTime);
+    }
     XSync(grab_, False);
 }
 
@@ -506,6 +526,10 @@ std::unique_ptr<CaptureBackend> ConnectCapture(std::string& error) {
                         "XInput 2.2 extension.";
         return nullptr;
     }
+    int xkbOpcode = 0, xkbEvent = 0, xkbError = 0, xkbMajor = XkbMajorVersion,
+        xkbMinor = XkbMinorVersion;
+    if (!XkbQueryExtension(raw, &xkbOpcode, &xkbEvent, &xkbError, &xkbMajor, &xkbMinor))
+        xkbEvent = -1;  // no repeat controls to follow: the defaults stand
     const int wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wake < 0) {
         CloseOwnDisplay(grab);
@@ -513,7 +537,7 @@ std::unique_ptr<CaptureBackend> ConnectCapture(std::string& error) {
         error = "Global hotkeys and recording are unavailable: no wake-up descriptor.";
         return nullptr;
     }
-    return std::make_unique<XiCapture>(grab, raw, opcode, wake);
+    return std::make_unique<XiCapture>(grab, raw, opcode, xkbEvent, wake);
 }
 
 }  // namespace velotap

@@ -3,6 +3,7 @@
 #include <X11/extensions/XTest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <mutex>
 
@@ -13,6 +14,9 @@
 namespace velotap {
 
 namespace {
+
+// The most notches one wheel record scrolls (a delta of 12,000).
+constexpr int64_t kMaxWheelNotches = 100;
 
 // Inverse of the normalisation (x × 65536 / width, truncated): rounding recovers the pixel exactly
 // for every screen narrower than 32768 pixels.
@@ -96,10 +100,12 @@ class XTestInput final : public InputBackend {
         if (r.flags & kXDown) XTestFakeButtonEvent(display_, xButton, True, CurrentTime);
         if (r.flags & kXUp) XTestFakeButtonEvent(display_, xButton, False, CurrentTime);
         if ((r.flags & kMouseWheel) && r.mouseData != 0) {
-            // One notch is 120; a partial notch still scrolls once.
+            // One notch is 120; a partial notch still scrolls once. An imported delta far beyond
+            // any wheel's is clamped: every notch is two events sent under the lock.
             unsigned button = r.mouseData > 0 ? 4 : 5;
-            int notches = std::max(1, std::abs(r.mouseData) / 120);
-            for (int i = 0; i < notches; ++i) {
+            const int64_t magnitude = std::abs(static_cast<int64_t>(r.mouseData));
+            const int64_t notches = std::clamp<int64_t>(magnitude / 120, 1, kMaxWheelNotches);
+            for (int64_t i = 0; i < notches; ++i) {
                 XTestFakeButtonEvent(display_, button, True, CurrentTime);
                 XTestFakeButtonEvent(display_, button, False, CurrentTime);
             }

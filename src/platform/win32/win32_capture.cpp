@@ -101,13 +101,20 @@ class HookCapture final : public CaptureBackend {
         stop_.store(true);
         if (const DWORD id = threadId_.load()) PostThreadMessageW(id, WM_QUIT, 0, 0);
     }
-    // The hooks see every event; nothing to re-arm.
+    // The hooks see every event; nothing to re-arm, and no hotkey can be taken by another program.
     void Refresh() override {}
+    CaptureStatus Snapshot() override {
+        CaptureStatus status;
+        status.observing = hooked_.load();
+        return status;
+    }
+    bool Settle() override { return true; }
     bool IsOwnWindowAt(int32_t x, int32_t y) override;
 
   private:
     std::atomic<bool> stop_{false};
     std::atomic<DWORD> threadId_{0};
+    std::atomic<bool> hooked_{false};
     std::wstring ownPath_;
 };
 
@@ -138,6 +145,7 @@ void HookCapture::Run(CaptureHandler& handler) {
     }
     HHOOK mouse = SetWindowsHookExW(WH_MOUSE_LL, MouseProc, nullptr, 0);
     HHOOK keyboard = SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardProc, nullptr, 0);
+    hooked_.store(mouse && keyboard);
     if (!mouse || !keyboard) {
         handler.Report(
             "Global hotkeys and recording are unavailable: the input hooks could not "
@@ -149,6 +157,7 @@ void HookCapture::Run(CaptureHandler& handler) {
         DispatchMessageW(&msg);
     }
 
+    hooked_.store(false);
     if (keyboard) UnhookWindowsHookEx(keyboard);
     if (mouse) UnhookWindowsHookEx(mouse);
     if (session) WTSUnRegisterSessionNotification(window);

@@ -725,4 +725,8 @@ std::unique_ptr<WindowHost> CreateWindowHost(const WindowHostOptions& options, s
     return host;
 }
 
+DisplayChoice ChooseDisplay() {
+    return {};
+}
+
 }  // namespace velotap
