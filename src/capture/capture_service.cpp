@@ -8,7 +8,6 @@
 #include "capture/tracker_status.h"
 #include "macro/event_list.h"
 #include "platform/clock.h"
-#include "platform/file_replace.h"
 
 namespace velotap {
 

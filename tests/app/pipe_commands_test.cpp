@@ -57,11 +57,10 @@ TEST(PipeCommands, EachCommandActsAsTheMainProcessDoes) {
     app.profiles.Current() = {UnifiedEvent{3, 0.5, 0, 0, 0, 65, true, 0},
                               UnifiedEvent{3, 0.7, 0, 0, 0, 65, false, 0}};
     auto requested = [&](Flag& request) { return request.exchange(0) == 1 && app.command.IsSet(); };
-    // The mirror is written on its own thread, and only when the listing changed.
+    // The event list other processes read follows the macro.
     auto mirrored = [&] {
         app.capture.mirrors.Flush();
-        return ReadMacroEventsMirror(app.capture.eventsPath) ==
-               MacroEventsDocument(app.profiles.CurrentMacro());
+        return ReadWholeFile(app.capture.eventsPath) == MacroEventsDocument(app.profiles.Current());
     };
     const std::string untouched = SettingsDocument(s);
     struct Case {
