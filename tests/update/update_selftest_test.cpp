@@ -65,14 +65,16 @@ TEST_F(SelfTest, AllPass) {
                           CaseLine("free tier is refused", false, free) +
                           CaseLine("", false, upper) +
                           CaseLine("free tier for a free build", true, free, "free") +
-                          CaseLine("not newer than own", false, good, "studio", "1.0.2");
+                          CaseLine("not newer than own", false, good, "studio", "1.0.2") +
+                          CaseLine("one line\\nFAIL per case", false, free);
     ProcessResult r = Run(vectors);
     EXPECT_EQ(r.out, std::string("PASS test key loads as a valid P-256 public key\n"
                                  "PASS newer patch is offered\n"
                                  "PASS free tier is refused\n"
                                  "PASS case 3\n"
                                  "PASS free tier for a free build\n"
-                                 "PASS not newer than own\n") +
+                                 "PASS not newer than own\n"
+                                 "PASS one line FAIL per case\n") +
                          kAllowListPasses + "SELFTEST-UPDATE: ALL PASS\n");
     EXPECT_EQ(r.exitCode, 0);
 }
