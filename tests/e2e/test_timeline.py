@@ -25,7 +25,7 @@ SESSION = ("SETTINGS:0,0,0,9,0,0,1,10,0,0,0,1,1,1,1,0,1.5,0,500,119,65,0,117,0,0
 class Editor:
     """A second WebDriver connected to the editor process's own inspector address."""
 
-    def __init__(self, session, port):
+    def __init__(self, session, port, load_timeout=20.0):
         self.s = session
         self.port = free_port()
         self.proc = subprocess.Popen(
@@ -38,7 +38,7 @@ class Editor:
         wait_for(lambda: driver._driver_up(), what="the editor's WebDriver")
         driver.sid = wait_for(lambda: self._connect(), what="the editor's session")
         wait_for(lambda: self.script("return !!(window.tlApp && tlApp.loadNonce)"),
-                 what="the editor's first load")
+                 timeout=load_timeout, what="the editor's first load")
 
     def _connect(self):
         try:
@@ -196,7 +196,7 @@ class TimelineEditorTest(unittest.TestCase):
             f.write(json.dumps({"name": "Dusk", "bgMain": "#102030", "bgPanel": "#304050",
                                 "bgHeader": "#405060", "accent": "#4060f0",
                                 "accentHover": "#5070ff", "text": "#f0f0f0",
-                                "font": "sans-serif"}))
+                                "font": "'Segoe UI', Tahoma, Geneva, Verdana, sans-serif"}))
         self.s.call("setTheme", "Dusk")
         self.open_editor()
         wait_for(lambda: self.editor.script(

@@ -28,6 +28,8 @@ async function tlCall(name, ...args) {
 }
 
 // Asks `ask` every 50 ms until it answers something other than null, for up to `seconds`.
+// Handing over a macro of a million events takes tens of seconds on a slow, busy machine.
+const TL_ANSWER_SECONDS = 120;
 async function tlPoll(ask, seconds) {
   const end = performance.now() + seconds * 1000;
   for (;;) {
@@ -116,7 +118,7 @@ async function tlLoad() {
   $('status-text').textContent = 'Loading the macro…';
   tlRefresh();
   await tlCall('tlRequestLoad', nonce);
-  const text = await tlPoll(() => tlCall('tlReadLoad', nonce), 15);
+  const text = await tlPoll(() => tlCall('tlReadLoad', nonce), TL_ANSWER_SECONDS);
   if (text === null) {
     $('status-text').textContent = 'Velotap did not send the macro. Is the main program running?';
     return false;
@@ -161,7 +163,7 @@ async function saveEdits() {
       tlShow(sent ? sent.message : 'Not saved.', 'danger');
       return false;
     }
-    const result = await tlPoll(() => tlCall('tlReadResult', nonce), 15);
+    const result = await tlPoll(() => tlCall('tlReadResult', nonce), TL_ANSWER_SECONDS);
     if (!result) {
       tlShow('Velotap did not answer the save. Is the main program running?', 'danger');
       return false;
