@@ -28,8 +28,8 @@ struct CaptureService {
     std::unique_ptr<KeyNameSource> keyNames;
     std::unique_ptr<CaptureBackend> backend;
     PlatformCapabilities platform;  // probed when connecting
-    std::string statusPath;  // "status.txt" in the data folder
-    std::string eventsPath;  // "macroevents.txt", rewritten with each status
+    std::string statusPath;         // "status.txt" in the data folder
+    std::string eventsPath;         // "macroevents.txt", rewritten with each status
     EventListCache eventList;
     std::shared_ptr<const std::string> lastStatus;  // what "status.txt" was last given
     int64_t lastCount = 0;                          // the macro part of the last status poll
@@ -66,7 +66,7 @@ void RunCaptureThread(CaptureView view);
 
 // The tracker status document, with the open pop-out panels as "restore"; in the main process it
 // also replaces "status.txt".
-std::string TrackerStatus(const CaptureView& view, std::vector<std::string> restore,
-                          bool panelHover);
+std::string TrackerStatus(const CaptureView& view, std::vector<std::string> restore = {},
+                          bool panelHover = false);
 
 }  // namespace velotap

@@ -198,19 +198,17 @@ TEST(PanelBindings, ForwardStateChangesAndReadTheMainProcessFiles) {
     EXPECT_EQ(page.Call("getSharedTheme"), R"("ocean")");
     EXPECT_EQ(page.Call("getTrackerStatus"), R"({"state":"Recording"})");
 
-    // Each forwarded call returns at once with nothing; the main process gets the command. The
-    // next call waits for it: a server still busy with one client refuses the next on Windows.
+    // Each forwarded call returns at once with nothing; the main process gets the command. A
+    // command is lost when the server is busy or between two connections (on Windows a client
+    // that has already left is not served), so a call is made again until its command arrived.
     const std::pair<std::string, std::string> calls[] = {{"updateSpammer", R"([0,0,0,"250"])"},
                                                          {"startSpammer", "[1]"},
                                                          {"reassignKey", R"(["auto"])"}};
-    size_t sent = 0;
-    for (const auto& [name, args] : calls) {
-        EXPECT_EQ(page.Call(name, args), "");
-        ++sent;
-        ASSERT_EQ(main.Await(sent).size(), sent) << name;
-    }
-    EXPECT_EQ(main.Await(3), (std::vector<std::string>{"updateSpammer|0,0,0,250", "startSpammer|",
-                                                       "reassignKey|auto"}));
+    const std::string expected[] = {"updateSpammer|0,0,0,250", "startSpammer|", "reassignKey|auto"};
+    for (size_t i = 0; i < std::size(calls); ++i)
+        EXPECT_TRUE(main.Deliver([&] { EXPECT_EQ(page.Call(calls[i].first, calls[i].second), ""); },
+                                 expected[i]))
+            << calls[i].first;
 
     page.Call("closeThisWindow");
     EXPECT_TRUE(page.host.terminated);

@@ -45,10 +45,15 @@ class CaptureTest(PhysicalInputTest):
     def recorded_sentinel(self):
         """The number of events once a press and release of x, the last input, is recorded: the
         program handles input in order, so whatever came before it has been recorded or not."""
+        before = len(self.s.call("getMacroEvents"))
         self.key("key x")
-        wait_for(lambda: self.s.call("getMacroEvents")[-1]["desc"] == "Keyboard VK: 88 (UP)",
-                 what="the sentinel in the recording")
-        return self.status()["count"]
+        events = []
+
+        def arrived():  # this press's release, not an earlier sentinel's
+            events[:] = self.s.call("getMacroEvents")
+            return len(events) >= before + 2 and events[-1]["desc"] == "Keyboard VK: 88 (UP)"
+        wait_for(arrived, what="the sentinel in the recording")
+        return len(events)
 
     def test_recording_takes_physical_input_but_not_the_programs_own(self):
         self.s.call("startRecording")

@@ -1,6 +1,8 @@
 // Messages of the command pipe, the panel's command line and page, the panel record and dragging.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "app/roles.h"
 #include "ipc/command_pipe.h"
 #include "ipc/panel_drag.h"
@@ -95,41 +97,42 @@ TEST(PanelPage, StartScriptGoesBeforeTheLastBodyEndAndCannotBeBrokenOutOf) {
 
 namespace {
 
+// Its state outlives it: the record deletes the panels it forgets.
 struct FakeChild final : ChildProcess {
-    explicit FakeChild(uint32_t pid) : pid(pid) {}
+    FakeChild(uint32_t pid, std::map<uint32_t, bool>& alive) : pid(pid), alive(alive) {
+        alive[pid] = true;
+    }
     uint32_t Id() const override { return pid; }
-    bool Running() override { return running; }
-    void Terminate() override { running = false; }
+    bool Running() override { return alive[pid]; }
+    void Terminate() override { alive[pid] = false; }
     uint32_t pid;
-    bool running = true;
+    std::map<uint32_t, bool>& alive;
 };
 
 }  // namespace
 
 TEST(PanelRecord, ListsLivePanelsAndForgetsEndedOnes) {
     PanelRecord record;
+    std::map<uint32_t, bool> alive;
     auto add = [&](const std::string& id, uint32_t pid) {
-        auto child = std::make_unique<FakeChild>(pid);
-        FakeChild* raw = child.get();
-        record.Add(id, std::move(child));
-        return raw;
+        record.Add(id, std::make_unique<FakeChild>(pid, alive));
     };
-    FakeChild* tracker = add("panel-tracker", 1);
-    FakeChild* first = add("panel-spammer", 2);
-    FakeChild* second = add("panel-spammer", 3);  // the same id again: the first one is ended
-    EXPECT_FALSE(first->running);
+    add("panel-tracker", 1);
+    add("panel-spammer", 2);
+    add("panel-spammer", 3);  // the same id again: the first one is ended
+    EXPECT_FALSE(alive[2]);
     EXPECT_EQ(record.Live(), (std::vector<std::string>{"panel-spammer", "panel-tracker"}));
     EXPECT_EQ(record.ProcessIds(), (std::vector<uint32_t>{3, 1}));
 
     record.hover.exchange(1);
     EXPECT_EQ(record.Live().size(), 2u);
     EXPECT_EQ(record.hover.load(), 1);  // nothing ended: the hover stays
-    tracker->running = false;           // killed while dragged over the main window
+    alive[1] = false;                   // killed while dragged over the main window
     EXPECT_EQ(record.Live(), std::vector<std::string>{"panel-spammer"});
     EXPECT_EQ(record.hover.load(), 0);
 
     record.TerminateAll();
-    EXPECT_FALSE(second->running);
+    EXPECT_FALSE(alive[3]);
     EXPECT_EQ(record.Live(), std::vector<std::string>{});
 }
 

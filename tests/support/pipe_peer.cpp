@@ -50,11 +50,21 @@ PipeRecorder::~PipeRecorder() {
     if (thread_.joinable()) thread_.join();
 }
 
-std::vector<std::string> PipeRecorder::Await(size_t count) {
-    WaitFor([&] {
-        std::lock_guard lock(mutex_);
-        return received_.size() >= count;
-    });
+bool PipeRecorder::Deliver(const std::function<void()>& send, const std::string& message) {
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        send();
+        const bool arrived = WaitFor(
+            [&] {
+                std::lock_guard lock(mutex_);
+                return !received_.empty() && received_.back() == message;
+            },
+            std::chrono::seconds(3));
+        if (arrived) return true;
+    }
+    return false;
+}
+
+std::vector<std::string> PipeRecorder::Received() {
     std::lock_guard lock(mutex_);
     return received_;
 }

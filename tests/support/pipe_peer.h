@@ -4,6 +4,7 @@
 // (tests/helpers/pipe_peer.cpp) as a server in a process of its own that logs what it handled.
 // pipe_peer's clients stay until the server has read or refused them, so once one has exited its
 // connection's messages are in the log or never will be.
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <random>
@@ -58,8 +59,10 @@ class PipeRecorder {
     explicit PipeRecorder(const std::string& name);
     ~PipeRecorder();
     bool Serving() const { return server_ != nullptr; }
-    // Waits until `count` messages have arrived; the messages so far.
-    std::vector<std::string> Await(size_t count);
+    // Calls `send` until `message` is the newest message that arrived, at most ten times: a
+    // fire-and-forget command may be lost between two connections. Whether it arrived.
+    bool Deliver(const std::function<void()>& send, const std::string& message);
+    std::vector<std::string> Received();
 
   private:
     std::unique_ptr<PipeServer> server_;

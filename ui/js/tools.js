@@ -10,6 +10,20 @@ const Tools = {
   // the old values back into the fields.
   edits: 0,
 
+  // A pop-out panel's change reaches the program after the panel's next read of the settings
+  // file, which still holds the old values: until the file shows what was sent (or a few seconds
+  // passed, when the program took another value), the field keeps it.
+  sending: {},
+  stillSending(id, value) {
+    const sent = Tools.sending[id];
+    if (!sent) return false;
+    if (value === sent.value || performance.now() - sent.at > 5000) {
+      delete Tools.sending[id];
+      return false;
+    }
+    return true;
+  },
+
   // Every field goes as a decimal integer; an empty or odd entry counts as 0.
   values(ids) {
     return ids.map(id => parseInt(Dom.byId(id).value, 10) || 0);
@@ -48,7 +62,12 @@ const Tools = {
         Dom.byId(id).addEventListener('change', async () => {
           ++Tools.edits;
           Main.watchSettings();
-          await Bridge.call(name, Tools.values(ids).join(','));
+          const values = Tools.values(ids);
+          if (Panels.isPanelWindow()) {
+            const at = performance.now();
+            ids.forEach((field, i) => { Tools.sending[field] = {value: values[i], at}; });
+          }
+          await Bridge.call(name, values.join(','));
           Main.refresh();
         });
       }
@@ -105,7 +124,8 @@ const Tools = {
   showSettings(s, editsBefore) {
     if (editsBefore === Tools.edits) {
       for (const id of Tools.CLICK_FIELDS.concat(Tools.KEY_FIELDS)) {
-        if (s[id] !== undefined) Dom.value(Dom.byId(id), String(s[id]));
+        if (s[id] === undefined || Tools.stillSending(id, s[id])) continue;
+        Dom.value(Dom.byId(id), String(s[id]));
       }
     }
     Dom.disabled(Dom.byId('rptTimes'), s.rptMode !== 0);

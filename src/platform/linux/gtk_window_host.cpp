@@ -139,15 +139,20 @@ class WebKitHost final : public WindowHost {
         g_object_unref(manager_);
     }
 
+    // An end signal can close the window while the program is still preparing it (a geometry
+    // change runs the main loop); the view is gone with it, so later calls do nothing.
     void SetTitle(const std::string& title) override {
+        if (destroyed_) return;
         gtk_window_set_title(GTK_WINDOW(window_), title.c_str());
     }
 
     void SetHtml(const std::string& html) override {
+        if (destroyed_) return;
         webkit_web_view_load_html(view_, html.c_str(), nullptr);
     }
 
     void AddStartScript(const std::string& source) override {
+        if (destroyed_) return;
         WebKitUserScript* script =
             webkit_user_script_new(source.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
                                    WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
@@ -184,13 +189,14 @@ class WebKitHost final : public WindowHost {
 
     // The client area is the page's: a frameless window's border is added around it.
     void SetClientSize(int width, int height) override {
+        if (destroyed_) return;
         OwnChange change(*this);
         gtk_window_resize(GTK_WINDOW(window_), width + 2 * border_, height + 2 * border_);
         Flush([&] { return HasClientSize(width + 2 * border_, height + 2 * border_); });
     }
 
     std::optional<Rect> FrameRect() override {
-        GdkWindow* gdk = gtk_widget_get_window(window_);
+        GdkWindow* gdk = destroyed_ ? nullptr : gtk_widget_get_window(window_);
         if (!gdk) return std::nullopt;
         GdkRectangle r;
         gdk_window_get_frame_extents(gdk, &r);
@@ -198,12 +204,14 @@ class WebKitHost final : public WindowHost {
     }
 
     void MoveTo(int left, int top) override {
+        if (destroyed_) return;
         OwnChange change(*this);
         gtk_window_move(GTK_WINDOW(window_), left, top);
         Flush([&] { return HasFramePosition(left, top); });
     }
 
     void MoveResize(const Rect& frame) override {
+        if (destroyed_) return;
         OwnChange change(*this);
         gtk_window_move(GTK_WINDOW(window_), frame.left, frame.top);
         gtk_window_resize(GTK_WINDOW(window_), frame.width, frame.height);
@@ -243,26 +251,31 @@ class WebKitHost final : public WindowHost {
     }
 
     void Maximize() override {
+        if (destroyed_) return;
         OwnChange change(*this);
         gtk_window_maximize(GTK_WINDOW(window_));
     }
 
     void Minimize() override {
+        if (destroyed_) return;
         OwnChange change(*this);
         gtk_window_iconify(GTK_WINDOW(window_));
     }
 
     void SetTopmost(bool topmost) override {
+        if (destroyed_) return;
         gtk_window_set_keep_above(GTK_WINDOW(window_), topmost);
     }
 
     void ForceForeground() override {
+        if (destroyed_) return;
         GdkWindow* gdk = gtk_widget_get_window(window_);
         guint32 time = gdk ? gdk_x11_get_server_time(gdk) : GDK_CURRENT_TIME;
         gtk_window_present_with_time(GTK_WINDOW(window_), time);
     }
 
     void SetIcons(const IconImage& big, const IconImage& small) override {
+        if (destroyed_) return;
         GList* icons = nullptr;
         for (const IconImage* image : {&big, &small}) {
             if (image->size <= 0) continue;
@@ -306,7 +319,7 @@ class WebKitHost final : public WindowHost {
     void OnWindowMessage(
         std::function<bool(uint32_t message, uint64_t wparam, int64_t lparam)> fn) override {
         onWindowMessage_ = std::move(fn);
-        if (filtered_) return;
+        if (filtered_ || destroyed_) return;
         filtered_ = gtk_widget_get_window(window_);
         if (filtered_) gdk_window_add_filter(filtered_, OnXEvent, this);
     }
@@ -613,7 +626,8 @@ class WebKitHost final : public WindowHost {
     }
 
     static WebKitWebView* OnCreateWebView(WebKitAutomationSession*, gpointer self) {
-        return static_cast<WebKitHost*>(self)->view_;
+        auto* host = static_cast<WebKitHost*>(self);
+        return host->destroyed_ ? nullptr : host->view_;
     }
 
     static void OnAutomationStarted(WebKitWebContext*, WebKitAutomationSession* session,

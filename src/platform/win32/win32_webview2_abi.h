@@ -1,7 +1,7 @@
 #pragma once
 // The part of the WebView2 COM interface the window host uses, declared here because the SDK is
 // not available to this build. Every interface is a pointer to a table of functions; the tables
-// below list the published method order, with the methods we never call kept as placeholders so
+// below list the published method order, with the methods we never call kept as untyped slots so
 // that every slot we do call sits at its published index (checked at the end of this file).
 // Interfaces that add methods in later revisions (Settings3, 5, 6) extend the same table; the
 // object is asked for the revision's IID before its slots are used.
