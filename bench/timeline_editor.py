@@ -5,7 +5,9 @@ measured in the editor's page with performance.now() through WebDriver:
 - open: from openTimelineEditor in the main page to the editor's first load (wall clock, process
   start included);
 - load to first paint: from the page's load request to the end of the first frame drawn with the
-  loaded macro (the main process's export, the file hand-over, the page's parse and model);
+  loaded macro, and its three parts: until the page has the document's text (the main process's
+  export, the file and the hand-over through the bridge), reading it into the model, and from
+  there to the end of the first frame (the lanes' layout and the drawing);
 - draw: one frame's drawing while zooming in and out over the whole macro and while panning at
   three zoom levels;
 - frame interval: the time between animation frames while panning one step per frame.
@@ -131,6 +133,7 @@ def main():
             raise SystemExit(f"the editor loaded {count} events, not {args.events}")
 
         loads = []
+        phases = {"text received": [], "read into the model": [], "layout and first frame": []}
         for _ in range(args.loads):
             editor.script(LOAD)
             r = wait_for(lambda: editor.script("return benchLoad.painted ? benchLoad : null"),
@@ -140,6 +143,11 @@ def main():
                     r["loaded"] - r["start"],
                     editor.script("return document.getElementById('status-text').textContent")))
             loads.append(r["painted"] - r["start"])
+            stamps = editor.script("return tlApp.loadStamps || null")
+            if stamps:
+                phases["text received"].append(stamps["received"] - stamps["requested"])
+                phases["read into the model"].append(stamps["read"] - stamps["received"])
+                phases["layout and first frame"].append(r["painted"] - stamps["read"])
 
         editor.script("tlApp.view.fit()")
         zoom = editor.script(DRAW_STEPS, 40, "zoom")
@@ -165,6 +173,9 @@ def main():
     print(f"{args.events} events")
     print(f"{'open (wall clock)':34} {opened:8.0f} ms")
     line("load to first paint", loads)
+    for name, values in phases.items():
+        if values:
+            line(f"  {name}", values)
     line("draw while zooming (whole macro)", zoom)
     for span, name in ((None, "whole macro"), (600.0, "10 min in view"), (10.0, "10 s in view")):
         line(f"draw while panning ({name})", pans[span])

@@ -3,7 +3,7 @@
 const {test} = require('node:test');
 const assert = require('node:assert/strict');
 const path = require('path');
-const {TimelineModel} = require(path.join(process.env.VELOTAP_UI, 'js', 'tl_model.js'));
+const {TimelineModel, tlReadLoadDocument} = require(path.join(process.env.VELOTAP_UI, 'js', 'tl_model.js'));
 
 const times = m => Array.from(m.ev.time);
 
@@ -49,4 +49,27 @@ test('the saved document has the three members and every event as eight numbers'
   assert.equal(JSON.stringify(m.document('ab', 'cd')),
                '{"nonce":"ab","loadNonce":"cd","events":[[2,0.25,10,20,2,0,1,0],' +
                '[4,0.5,0,0,0,0,0,-120]]}');
+});
+
+test('the load document reads as JSON.parse reads it', () => {
+  const head = '{"profile":"a \\"events\\":[","profileIdx":0,"keys":{"65":"A"},';
+  const cases = [
+    head + '"events":[]}',
+    head + '"events":[[0,0.1,-5,7,0,0,0,0],[3,1e-05,0,0,0,65,1,0],[4,2.5E+3,0,0,0,0,0,-120]]}',
+    head + '"events":[[0,0.30000000000000004,1,2,0,0,0,0],[0,123456.789012345,0,0,0,0,0,0]]}',
+    head + '"events":[[0, 1,2,3,0,0,0,0]]}',  // white space: read by JSON.parse
+    head + '"events":[[0,1,2,3,0,0,0]]}',     // seven numbers: JSON.parse keeps what is there
+    '{"error":"This macro has 1000001 events."}',
+  ];
+  for (const text of cases) {
+    const {doc, ev} = tlReadLoadDocument(text);
+    const want = JSON.parse(text);
+    assert.equal(doc.profile, want.profile, text);
+    assert.equal(doc.error, want.error, text);
+    assert.deepEqual(doc.keys, want.keys, text);
+    const rows = (want.events || []).map(r => [...r, 0, 0, 0, 0, 0, 0, 0, 0].slice(0, 8));
+    assert.deepEqual(Array.from({length: ev.n}, (_, i) => ev.row(i)),
+                     rows.map(r => r.map((v, k) => k === 6 ? (v ? 1 : 0) : v)), text);
+  }
+  assert.throws(() => tlReadLoadDocument('{"events":[[0,1'), SyntaxError);
 });

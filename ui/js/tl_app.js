@@ -117,15 +117,17 @@ async function tlLoad() {
   TL.loadNonce = null;
   $('status-text').textContent = 'Loading the macro…';
   tlRefresh();
+  const stamps = TL.loadStamps = {requested: performance.now()};
   await tlCall('tlRequestLoad', nonce);
   const text = await tlPoll(() => tlCall('tlReadLoad', nonce), TL_ANSWER_SECONDS);
   if (text === null) {
     $('status-text').textContent = 'Velotap did not send the macro. Is the main program running?';
     return false;
   }
-  let doc;
+  stamps.received = performance.now();
+  let doc, events;
   try {
-    doc = JSON.parse(text);
+    ({doc, ev: events} = tlReadLoadDocument(text));
   } catch (error) {
     tlShow('The macro could not be read.', 'danger');
     return false;
@@ -140,7 +142,8 @@ async function tlLoad() {
   }
   TL.view.keyNames = doc.keys || {};
   TL.view.layoutVersion = -1;
-  const reordered = TL.model.load(doc.events || []);
+  const reordered = TL.model.load(events);
+  stamps.read = performance.now();
   TL.profile = doc.profile;
   TL.loadNonce = nonce;
   TL.dirty = true;  // so the next line tells the program

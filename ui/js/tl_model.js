@@ -52,6 +52,80 @@ class TimelineColumns {
   }
 }
 
+// The load document without an object per event: the events, which come last and hold only
+// numbers, are read straight into columns and the rest by JSON.parse. A document not written as
+// the program writes it is read by JSON.parse whole. {doc, ev}; throws as JSON.parse does.
+function tlReadLoadDocument(text) {
+  const at = text.lastIndexOf('"events":[');
+  const ev = at > 0 ? tlScanEvents(text, at + 10) : null;
+  if (!ev) {
+    const doc = JSON.parse(text);
+    if (!doc || typeof doc !== 'object') throw new SyntaxError('not a macro document');
+    return {doc, ev: TimelineColumns.fromRows(Array.isArray(doc.events) ? doc.events : [])};
+  }
+  return {doc: JSON.parse(text.slice(0, at) + '"events":[]}'), ev};
+}
+
+const TL_TENS = Array.from({length: 23}, (_, k) => Math.pow(10, k));  // exact up to 1e22
+
+// Rows of eight numbers from `p` to the closing "]}" that ends the text; null on anything else.
+// Up to 15 significant digits scaled by at most 10^22 is one exact division or product, so
+// correctly rounded as JSON.parse would; longer numbers go to parseFloat.
+function tlScanEvents(text, p) {
+  let n = 0;
+  for (let q = text.indexOf('[', p); q >= 0; q = text.indexOf('[', q + 1)) n++;
+  const ev = new TimelineColumns(n), row = new Float64Array(8), end = text.length;
+  let i = 0, c = text.charCodeAt(p);
+  if (c === 93) c = text.charCodeAt(++p);  // no events
+  while (c === 91) {
+    if (i >= n) return null;
+    for (let k = 0; k < 8; k++) {
+      const start = ++p;
+      let m = 0, digits = 0, scale = 0, neg = false;
+      c = text.charCodeAt(p);
+      if (c === 45) { neg = true; c = text.charCodeAt(++p); }
+      let from = p;
+      while (c >= 48 && c <= 57) {
+        if (m || c !== 48) digits++;
+        m = m * 10 + (c - 48);
+        c = text.charCodeAt(++p);
+      }
+      if (p === from) return null;
+      if (c === 46) {
+        c = text.charCodeAt(++p);
+        from = p;
+        while (c >= 48 && c <= 57) {
+          if (m || c !== 48) digits++;
+          m = m * 10 + (c - 48);
+          scale++;
+          c = text.charCodeAt(++p);
+        }
+        if (p === from) return null;
+      }
+      if (c === 101 || c === 69) {
+        c = text.charCodeAt(++p);
+        let eneg = false, e = 0;
+        if (c === 45 || c === 43) { eneg = c === 45; c = text.charCodeAt(++p); }
+        from = p;
+        while (c >= 48 && c <= 57) { e = e * 10 + (c - 48); c = text.charCodeAt(++p); }
+        if (p === from) return null;
+        scale += eneg ? e : -e;
+      }
+      let v;
+      if (digits > 15 || scale > 22 || scale < -22) v = parseFloat(text.slice(start, p));
+      else v = (neg ? -1 : 1) * (scale >= 0 ? m / TL_TENS[scale] : m * TL_TENS[-scale]);
+      if (c !== (k < 7 ? 44 : 93)) return null;
+      row[k] = v;
+    }
+    ev.set(i++, row);
+    c = text.charCodeAt(++p);
+    if (c === 44) c = text.charCodeAt(++p);
+    else if (c !== 93) return null;
+    else { c = text.charCodeAt(++p); break; }
+  }
+  return i === n && p === end - 1 && c === 125 ? ev : null;
+}
+
 // Indices 0..n-1 ordered by time, equal times keeping their order.
 function tlTimeOrder(time, n) {
   const order = new Uint32Array(n);
@@ -88,9 +162,10 @@ class TimelineModel {
     this.onChange = () => {};
   }
 
-  // Takes the loaded events; true when they had to be put in time order.
+  // Takes the loaded events (rows, or columns as tlReadLoadDocument gives them); true when they
+  // had to be put in time order.
   load(rows) {
-    let ev = TimelineColumns.fromRows(rows);
+    let ev = rows instanceof TimelineColumns ? rows : TimelineColumns.fromRows(rows);
     const order = tlTimeOrder(ev.time, ev.n);
     if (order) ev = ev.pick(order, ev.n);
     this.ev = ev;
@@ -296,5 +371,6 @@ function tlNonce() {
 }
 
 if (typeof module !== 'undefined') {
-  module.exports = {TimelineModel, TimelineColumns, tlLowerBound, tlNonce, TL_TYPES};
+  module.exports = {TimelineModel, TimelineColumns, tlLowerBound, tlNonce, tlReadLoadDocument,
+                    TL_TYPES};
 }

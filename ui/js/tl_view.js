@@ -233,45 +233,44 @@ class TimelineView {
     const from = tlLowerBound(lane.time, lane.time.length, this.t0 - (lane.key ? this.maxBar : 0));
     const to = tlLowerBound(lane.time, lane.time.length, this.t1, true);
     const top = lane.y + 4, h = lane.h - 8;
+    // One path per colour: a fill per event costs far more than the rectangles themselves.
+    const plain = new Path2D(), picked = new Path2D();
     if (to - from > this.lanesW * 2) {
-      this.drawDensity(g, c, lane, top, h);
+      this.densityPath(plain, lane, top, h);
     } else {
       for (let k = from; k < to; k++) {
-        const i = lane.idx[k], x = this.xOf(ev.time[i]);
-        const color = sel[i] ? c.sel : c.accent;
+        const i = lane.idx[k], x = this.xOf(ev.time[i]), path = sel[i] ? picked : plain;
         if (lane.key) {
           if (!ev.down[i]) {
-            if (!Number.isNaN(this.barEnd[i])) continue;
-            g.fillStyle = color;
-            g.fillRect(x - 1, top, 2, h);
+            if (Number.isNaN(this.barEnd[i])) path.rect(x - 1, top, 2, h);
             continue;
           }
           const end = Number.isNaN(this.barEnd[i]) ? ev.time[i] : this.barEnd[i];
-          g.fillStyle = color;
-          g.fillRect(x, top, Math.max(3, (end - ev.time[i]) * this.pps), h);
+          path.rect(x, top, Math.max(3, (end - ev.time[i]) * this.pps), h);
         } else if (ev.type[i] === 2) {
-          g.fillStyle = color;
-          g.fillRect(x - 2, ev.down[i] ? top : top + h / 2, 4, h / 2);
+          path.rect(x - 2, ev.down[i] ? top : top + h / 2, 4, h / 2);
         } else {
-          g.fillStyle = color;
-          g.fillRect(x - 1, top + 2, 3, h - 4);
+          path.rect(x - 1, top + 2, 3, h - 4);
         }
       }
     }
+    g.fillStyle = c.accent;
+    g.fill(plain);
+    g.fillStyle = c.sel;
+    g.fill(picked);
     g.restore();
   }
 
   // Events per pixel column, as bars whose height grows with the count.
-  drawDensity(g, c, lane, top, h) {
+  densityPath(path, lane, top, h) {
     const n = lane.time.length, cols = Math.ceil(this.lanesW);
     let prev = tlLowerBound(lane.time, n, this.t0);
-    g.fillStyle = c.accent;
-    for (let col = 0; col < cols; col++) {
+    for (let col = 0; col < cols && prev < n; col++) {
       const next = tlLowerBound(lane.time, n, this.tOf(TL_LABEL_W + col + 1));
       const count = next - prev;
       if (count > 0) {
         const bar = Math.max(2, Math.min(h, (Math.log2(count + 1) / 10) * h));
-        g.fillRect(TL_LABEL_W + col, top + h - bar, 1, bar);
+        path.rect(TL_LABEL_W + col, top + h - bar, 1, bar);
       }
       prev = next;
     }
@@ -295,12 +294,14 @@ class TimelineView {
         k = next;
       }
     }
-    g.fillStyle = c.accent;
+    const bars = new Path2D();
     for (let col = 0; col < W; col++) {
       if (!this.mini[col]) continue;
       const bar = Math.max(2, Math.min(H - 4, Math.log2(this.mini[col] + 1) / 12 * (H - 4)));
-      g.fillRect(col, H - 2 - bar, 1, bar);
+      bars.rect(col, H - 2 - bar, 1, bar);
     }
+    g.fillStyle = c.accent;
+    g.fill(bars);
     const x0 = this.t0 / d * W, x1 = this.t1 / d * W;
     g.strokeStyle = c.text;
     g.strokeRect(Math.max(0, x0) + .5, .5, Math.max(3, Math.min(W, x1) - Math.max(0, x0)), H - 1);
