@@ -5,9 +5,10 @@ measured in the editor's page with performance.now() through WebDriver:
 - open: from openTimelineEditor in the main page to the editor's first load (wall clock, process
   start included);
 - load to first paint: from the page's load request to the end of the first frame drawn with the
-  loaded macro, and its three parts: until the page has the document's text (the main process's
-  export, the file and the hand-over through the bridge), reading it into the model, and from
-  there to the end of the first frame (the lanes' layout and the drawing);
+  loaded macro, and its parts: until the page has the document's text (the main process's export
+  and the file, then the hand-over through the bridge from the poll that found the file),
+  reading it into the model, and from there to the end of the first frame (the lanes' layout
+  and the drawing);
 - draw: one frame's drawing while zooming in and out over the whole macro and while panning at
   three zoom levels;
 - frame interval: the time between animation frames while panning one step per frame.
@@ -133,7 +134,8 @@ def main():
             raise SystemExit(f"the editor loaded {count} events, not {args.events}")
 
         loads = []
-        phases = {"text received": [], "read into the model": [], "layout and first frame": []}
+        phases = {"text received": [], "of which handing over": [], "read into the model": [],
+                  "layout and first frame": []}
         for _ in range(args.loads):
             editor.script(LOAD)
             r = wait_for(lambda: editor.script("return benchLoad.painted ? benchLoad : null"),
@@ -146,6 +148,7 @@ def main():
             stamps = editor.script("return tlApp.loadStamps || null")
             if stamps:
                 phases["text received"].append(stamps["received"] - stamps["requested"])
+                phases["of which handing over"].append(stamps["received"] - stamps["asked"])
                 phases["read into the model"].append(stamps["read"] - stamps["received"])
                 phases["layout and first frame"].append(r["painted"] - stamps["read"])
 

@@ -1,7 +1,7 @@
 #include "timeline/timeline_exchange.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <map>
 
 #include "base/json.h"
@@ -18,11 +18,18 @@ bool AllOf(std::string_view text, size_t maxSize, bool (*accept)(char)) {
     return true;
 }
 
+// to_chars with a precision writes exactly what printf's "%.15g" writes, many times faster.
 void AppendTime(std::string& out, double time) {
     if (!std::isfinite(time)) time = 0;
     char buffer[32];
-    const int n = std::snprintf(buffer, sizeof buffer, "%.15g", time);
-    out.append(buffer, n > 0 ? static_cast<size_t>(n) : 0);
+    const auto end =
+        std::to_chars(buffer, buffer + sizeof buffer, time, std::chars_format::general, 15).ptr;
+    out.append(buffer, end);
+}
+
+void AppendInteger(std::string& out, int64_t value) {
+    char buffer[24];
+    out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
 }
 
 // The file's first line when it is exactly `nonce`: the rest of the text; none otherwise.
@@ -73,14 +80,14 @@ std::string TimelineLoadDocument(const std::string& profileName, int32_t profile
         if (!first) out += ',';
         first = false;
         out += '[';
-        out += std::to_string(static_cast<int32_t>(e.type));
+        AppendInteger(out, static_cast<int32_t>(e.type));
         out += ',';
         AppendTime(out, e.time);
         for (int64_t v :
              {int64_t{e.x}, int64_t{e.y}, int64_t{e.flags}, int64_t{static_cast<int32_t>(e.vk)},
               int64_t{e.down ? 1 : 0}, int64_t{e.wheel}}) {
             out += ',';
-            out += std::to_string(v);
+            AppendInteger(out, v);
         }
         out += ']';
     }

@@ -99,16 +99,15 @@ void ExportTimeline(const TimelineMainView& view, std::string_view nonce) {
         view.snapshot.profileName = name;
         view.snapshot.events = events;
     }
-    std::string text(nonce);
-    text += '\n';
-    if (events.size() > kTimelineEventLimit) {
-        text += TimelineTooLargeDocument(events.size());
-    } else {
-        text += TimelineLoadDocument(name, index, events, [&view](uint32_t vk) {
-            return KeyDisplayName(view.keyNames, vk);
-        });
-    }
-    ReplaceFileContents(view.dataFolder + "/" + kTimelineLoadFile, text);
+    const std::string document =
+        events.size() > kTimelineEventLimit
+            ? TimelineTooLargeDocument(events.size())
+            : TimelineLoadDocument(name, index, events, [&view](uint32_t vk) {
+                  return KeyDisplayName(view.keyNames, vk);
+              });
+    // Written then renamed, but not forced to the disk: the file only hands over a copy of the
+    // macro kept in memory, and forcing tens of megabytes out would hold up every load.
+    ReplaceFileQuickly(view.dataFolder + "/" + kTimelineLoadFile, {nonce, "\n", document});
 }
 
 std::optional<TimelineOutcome> ApplyTimelineEdit(const TimelineMainView& view,

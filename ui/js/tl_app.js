@@ -119,7 +119,10 @@ async function tlLoad() {
   tlRefresh();
   const stamps = TL.loadStamps = {requested: performance.now()};
   await tlCall('tlRequestLoad', nonce);
-  const text = await tlPoll(() => tlCall('tlReadLoad', nonce), TL_ANSWER_SECONDS);
+  const text = await tlPoll(() => {
+    stamps.asked = performance.now();
+    return tlCall('tlReadLoad', nonce);
+  }, TL_ANSWER_SECONDS);
   if (text === null) {
     $('status-text').textContent = 'Velotap did not send the macro. Is the main program running?';
     return false;
