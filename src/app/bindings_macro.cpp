@@ -13,7 +13,13 @@ Binding OptimizeMacroBinding(MacroEditView v) {
 
 std::vector<Binding> MacroListBindings(MacroEditView v) {
     std::vector<Binding> b;
-    b.push_back({"getMacroEvents", [v](const std::string&) { return ListMacroEvents(v); }});
+    b.push_back({"getMacroEvents", [v](const std::string& args) {
+                     // The page asks for the rows in view; without arguments, the whole list.
+                     if (std::optional<std::string> window =
+                             ListMacroEventWindow(v.profiles, FlattenArgs(args)))
+                         return *std::move(window);
+                     return ListMacroEvents(v);
+                 }});
     b.push_back({"deleteEvent", [v](const std::string& args) {
                      const std::string flattened = FlattenArgs(args);
                      EditCurrentMacro(

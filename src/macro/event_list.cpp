@@ -210,6 +210,40 @@ void RefreshMacroEvents(const MacroEditView& v, Waiting wait) {
     if (v.events.Refresh(v.profiles, wait)) v.writer.Write(v.mirrorPath, v.events.Pieces());
 }
 
+std::optional<std::string> ListMacroEventWindow(ProfileList& profiles, std::string_view flattened) {
+    std::vector<std::string> fields = SplitString(flattened, ',');
+    if (fields.size() != 2) return std::nullopt;
+    std::optional<long long> first = ToInteger(fields[0]);
+    std::optional<long long> count = ToInteger(fields[1]);
+    if (!first || !count || *first < 0 || *count < 0) return std::nullopt;
+    std::vector<UnifiedEvent> window;
+    size_t total;
+    size_t from;
+    {
+        std::lock_guard lock(profiles.lock);
+        const std::vector<UnifiedEvent>& macro = profiles.CurrentMacro();
+        total = macro.size();
+        from = std::min(total, static_cast<size_t>(*first));
+        const size_t to =
+            from + std::min(total - from, std::min(kMaxEventWindow, static_cast<size_t>(*count)));
+        window.assign(macro.begin() + static_cast<std::ptrdiff_t>(from),
+                      macro.begin() + static_cast<std::ptrdiff_t>(to));
+    }
+    std::string out;
+    out.reserve(48 + window.size() * 96);
+    out += "{\"total\":";
+    AppendInteger(out, total);
+    out += ",\"first\":";
+    AppendInteger(out, from);
+    out += ",\"events\":[";
+    for (size_t i = 0; i < window.size(); ++i) {
+        if (i != 0) out += ',';
+        AppendEventObject(out, from + i, window[i]);
+    }
+    out += "]}";
+    return out;
+}
+
 std::string ListMacroEvents(const MacroEditView& v) {
     RefreshMacroEvents(v);
     return JoinPieces(v.events.Pieces());

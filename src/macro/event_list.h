@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -73,6 +74,12 @@ struct MacroEditView {
 // The current macro's document; when it changed, the mirror file is rewritten (on the writer's
 // thread).
 std::string ListMacroEvents(const MacroEditView& view);
+// A window of the current macro for a page that shows only the rows in view:
+// {"total":N,"first":F,"events":[...]} with at most kMaxEventWindow events from F on ("first,count"
+// as the page sends them). Only the window is copied and formatted, so a million-event macro costs
+// what a short one does; std::nullopt when the arguments are not two counts.
+inline constexpr size_t kMaxEventWindow = 2000;
+std::optional<std::string> ListMacroEventWindow(ProfileList& profiles, std::string_view flattened);
 // The same without the copy for the caller: refreshes the document and the mirror.
 void RefreshMacroEvents(const MacroEditView& view, Waiting wait = Waiting::Yes);
 // Under the macro lock: runs `edit` on the current macro, then lists it again.

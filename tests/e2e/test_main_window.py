@@ -62,7 +62,7 @@ class MainWindowTest(unittest.TestCase):
         self.s.start_driven_app()
         for key in ("alwaysOnTop", "disableAnimations"):
             self.s.click(self.s.find(f"label:has(#set-{key}) .switch span"))
-        wait_for(lambda: self.s.call("getAppSettings")["disableAnimations"], what="the switch")
+            wait_for(lambda: self.s.call("getAppSettings")[key], what=f"the {key} switch")
         self.s.close_driven_app()
 
         self.s.start_driven_app()

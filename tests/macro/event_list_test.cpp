@@ -234,6 +234,22 @@ TEST(EventListBindings, EditsRewriteTheMirror) {
     const std::string full = Call(b, "getMacroEvents");
     EXPECT_EQ(full, MacroEventsDocument(profiles.Current()));
     EXPECT_EQ(mirror(), full);
+    // The rows in view: ids stay the macro's indexes; a window past the end is empty, a bad one
+    // gets the whole list.
+    const std::string second = full.substr(full.find(",{\"id\":1") + 1,
+                                           full.find(",{\"id\":2") - full.find(",{\"id\":1") - 1);
+    const struct {
+        const char* args;
+        std::string reply;
+    } windows[] = {
+        {R"(["1,1"])", R"({"total":4,"first":1,"events":[)" + second + "]}"},
+        {R"(["9,5"])", R"({"total":4,"first":4,"events":[]})"},
+        {R"(["0,0"])", R"({"total":4,"first":0,"events":[]})"},
+        {R"(["-1,5"])", full},
+        {R"(["x"])", full},
+    };
+    for (const auto& w : windows)
+        EXPECT_EQ(Call(b, "getMacroEvents", w.args), w.reply) << w.args;
 
     EXPECT_EQ(Call(b, "optimizeMacro"), "");
     EXPECT_EQ(profiles.Current().size(), 3u);

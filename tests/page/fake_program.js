@@ -50,7 +50,14 @@ function fakeProgram(options) {
     getTrackerStatus: () => fake.status,
     getAppSettings: () => fake.app,
     getProfiles: () => fake.profiles,
-    getMacroEvents: () => fake.events,
+    // Like the program: the rows asked for ("first,count"), else the whole list.
+    getMacroEvents: args => {
+      const [first, count] = args.split(',').map(Number);
+      if (!(first >= 0 && count >= 0)) return fake.events;
+      const from = Math.min(first, fake.events.length);
+      return {total: fake.events.length, first: from,
+              events: fake.events.slice(from, from + Math.min(count, 2000))};
+    },
     getSendTiming: () => fake.timing,
     getPendingMacroImport: () => ({outcome: 'none'}),
     getPendingThemeAlert: () => {

@@ -229,6 +229,22 @@ test('the page polls only while it can be seen and changes only what changed', a
   assert.ok((await polls()) - before >= 7);
 });
 
+test('a long macro lists the rows in view, fetched as the list scrolls', async () => {
+  const events = Array.from({length: 100000}, (_, id) => ({id, time: id / 1000, desc: 'Move'}));
+  const page = await openPage(browser, {state: {events}});
+  const numbers = () => page.evaluate(() =>
+    [...document.querySelectorAll('#events .event .num')].map(n => Number(n.textContent)));
+  await page.waitForFunction(() => document.getElementById('eventsNote').textContent ===
+                             '100000 events');
+  assert.equal((await numbers())[0], 1);
+  await page.evaluate(() => { document.getElementById('events').scrollTop = 26 * 50000; });
+  await page.waitForFunction(() => [...document.querySelectorAll('#events .event .num')]
+      .some(n => n.textContent === '50001'));
+  // Never the whole list: every fetch asked for a window.
+  assert.ok((await calls(page, 'getMacroEvents')).every(args => /^\d+,\d+$/.test(args)));
+  assert.ok((await numbers()).length < 100);
+});
+
 test('layout: one column, a grid when wide, never sideways scrolling', async () => {
   // 420 pixels at 100 %, 125 % and 150 % zoom, then a wide window.
   for (const [width, columns] of [[420, 1], [336, 1], [280, 1], [1280, 3]]) {

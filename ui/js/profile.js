@@ -2,8 +2,13 @@
 // Profiles, the event list of the current profile, and macro import and export.
 const Profiles = {
   ROW: 26,
+  // Rows fetched beyond each edge of the view, so a short scroll needs no new fetch.
+  SLACK: 60,
   list: null,
-  events: [],
+  events: [],  // the rows held: events[i] is event eventsFirst + i
+  eventsFirst: 0,
+  eventsTotal: 0,
+  eventsFetch: 0,
   eventsKey: '',
   // Profiles added by an import, also those handed over without the " (Imported)" suffix.
   imported: new Set(),
@@ -83,10 +88,20 @@ const Profiles = {
     Main.refresh();
   },
 
+  // Only the rows around the view are fetched. A program that answers with the whole list (a
+  // panel reading the program's mirror) is held whole.
   async refreshEvents() {
-    const list = await Bridge.call('getMacroEvents');
-    Profiles.events = Array.isArray(list) ? list : [];
-    Profiles.eventsKey = '';
+    const box = Dom.byId('events');
+    const fetch = ++Profiles.eventsFetch;
+    const first = Math.max(0, Math.floor(box.scrollTop / Profiles.ROW) - Profiles.SLACK);
+    const count = Math.ceil(box.clientHeight / Profiles.ROW) + 2 * Profiles.SLACK;
+    const reply = await Bridge.call('getMacroEvents', first + ',' + count);
+    if (fetch !== Profiles.eventsFetch) return;  // a later fetch answers for the view
+    const whole = Array.isArray(reply);
+    const part = !whole && reply && Array.isArray(reply.events);
+    Profiles.events = whole ? reply : part ? reply.events : [];
+    Profiles.eventsFirst = part ? reply.first : 0;
+    Profiles.eventsTotal = part ? reply.total : Profiles.events.length;
     Profiles.renderEvents(true);
   },
 
@@ -101,10 +116,7 @@ const Profiles = {
     const editing = !!(a && a.closest && a.closest('#events'));
     if (key !== Profiles.eventsKey && !editing) {
       Profiles.eventsKey = key;
-      Bridge.call('getMacroEvents').then(list => {
-        Profiles.events = Array.isArray(list) ? list : [];
-        Profiles.renderEvents(true);
-      });
+      Profiles.refreshEvents();
     }
   },
 
@@ -112,18 +124,24 @@ const Profiles = {
   renderEvents(force) {
     const box = Dom.byId('events');
     const spacer = box.firstElementChild;
-    const events = Profiles.events;
-    spacer.style.height = (events.length * Profiles.ROW) + 'px';
-    Dom.cls(box, 'none', events.length === 0);
+    const total = Profiles.eventsTotal;
+    const held = Profiles.eventsFirst + Profiles.events.length;
+    spacer.style.height = (total * Profiles.ROW) + 'px';
+    Dom.cls(box, 'none', total === 0);
     const first = Math.max(0, Math.floor(box.scrollTop / Profiles.ROW) - 5);
-    const last = Math.min(events.length, first + Math.ceil(box.clientHeight / Profiles.ROW) + 10);
+    const last = Math.min(total, first + Math.ceil(box.clientHeight / Profiles.ROW) + 10);
+    if (!force && (first < Profiles.eventsFirst || last > held)) {
+      Profiles.refreshEvents();
+      return;
+    }
     const range = first + ':' + last;
     if (!force && spacer.dataset.range === range) return;
     spacer.dataset.range = range;
     spacer.textContent = '';
-    for (let i = first; i < last; ++i) spacer.appendChild(Profiles.eventRow(events[i]));
-    Dom.text(Dom.byId('eventsNote'),
-             events.length ? events.length + ' events' : 'No events recorded yet');
+    for (let i = Math.max(first, Profiles.eventsFirst); i < Math.min(last, held); ++i) {
+      spacer.appendChild(Profiles.eventRow(Profiles.events[i - Profiles.eventsFirst]));
+    }
+    Dom.text(Dom.byId('eventsNote'), total ? total + ' events' : 'No events recorded yet');
   },
 
   eventRow(event) {
