@@ -37,32 +37,38 @@ class TimelineView {
     const m = this.model, ev = m.ev;
     if (this.layoutVersion === m.version) return;
     this.layoutVersion = m.version;
-    const vks = new Set();
-    for (let i = 0; i < ev.n; i++) if (ev.type[i] === 3) vks.add(ev.vk[i]);
-    this.keyRows = Array.from(vks).sort((a, b) => a - b);
-    const keyRowOf = new Map(this.keyRows.map((vk, r) => [vk, TL_FIXED_LANES.length + r]));
+    // Lane of each key code through a table: a Set and a Map cost more than the rest together.
+    const rowOfVk = new Int32Array(65536).fill(-1);
+    for (let i = 0; i < ev.n; i++) if (ev.type[i] === 3) rowOfVk[ev.vk[i]] = 0;
+    this.keyRows = [];
+    for (let vk = 0; vk < 65536; vk++) {
+      if (rowOfVk[vk] < 0) continue;
+      rowOfVk[vk] = TL_FIXED_LANES.length + this.keyRows.length;
+      this.keyRows.push(vk);
+    }
     this.lanes = TL_FIXED_LANES.map(l => ({name: l.name, h: TL_LANE_H, key: false}))
         .concat(this.keyRows.map(vk => ({name: this.keyName(vk), h: TL_KEY_H, key: true, vk})));
     let y = TL_AXIS_H;
     for (const lane of this.lanes) { lane.y = y; y += lane.h; }
     this.contentH = y;
     const counts = new Uint32Array(this.lanes.length);
-    this.laneOf = new Uint16Array(ev.n);
+    const laneOf = this.laneOf = new Uint16Array(ev.n);
     for (let i = 0; i < ev.n; i++) {
       const t = ev.type[i];
-      const lane = t === 3 ? keyRowOf.get(ev.vk[i]) : t <= 1 ? 0 : t === 2 ? 1 : t === 4 ? 2 : 3;
-      this.laneOf[i] = lane;
+      const lane = t === 3 ? rowOfVk[ev.vk[i]] : t <= 1 ? 0 : t === 2 ? 1 : t === 4 ? 2 : 3;
+      laneOf[i] = lane;
       counts[lane]++;
     }
+    const idx = [], times = [];
     for (let l = 0; l < this.lanes.length; l++) {
-      this.lanes[l].idx = new Uint32Array(counts[l]);
-      this.lanes[l].time = new Float64Array(counts[l]);
+      idx.push(this.lanes[l].idx = new Uint32Array(counts[l]));
+      times.push(this.lanes[l].time = new Float64Array(counts[l]));
       counts[l] = 0;
     }
     for (let i = 0; i < ev.n; i++) {
-      const lane = this.lanes[this.laneOf[i]], k = counts[this.laneOf[i]]++;
-      lane.idx[k] = i;
-      lane.time[k] = ev.time[i];
+      const l = laneOf[i], k = counts[l]++;
+      idx[l][k] = i;
+      times[l][k] = ev.time[i];
     }
     // A key's bar runs from its press to its next release.
     this.barEnd = new Float64Array(ev.n).fill(NaN);
