@@ -62,7 +62,7 @@ std::vector<UnifiedEvent> MillionUnifiedEvents() {
                      static_cast<int32_t>(i % 1920),
                      static_cast<int32_t>(i % 1080),
                      type == 2 ? 2u : 0u,
-                     type == 3 ? 65u + i % 26 : 0u,
+                     type == 3 ? 65u + static_cast<uint32_t>(i % 26) : 0u,
                      i % 2 == 0,
                      type == 4 ? -120 : 0};
     }
