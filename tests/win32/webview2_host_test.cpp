@@ -6,14 +6,19 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <atomic>
 #include <filesystem>
 #include <thread>
 
 #include "bridge/page_bridge.h"
 #include "fake_webview2_loader/fake_webview2_loader.h"
+#include "ipc/panels.h"
+#include "platform/win32/win32_text.h"
 #include "platform/win32/win32_webview2_runtime.h"
 #include "support/subprocess.h"
 #include "support/wait_for.h"
+#include "themes/theme_notice.h"
+#include "window/main_window.h"
 #include "window/page_assembly.h"
 
 namespace velotap {
@@ -65,6 +70,101 @@ fs::path ThisProgramFolder() {
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     return fs::path(path).parent_path();
 }
+
+// "left,top widthxheight"
+std::string FrameOf(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return std::to_string(r.left) + "," + std::to_string(r.top) + " " +
+           std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top);
+}
+
+// The window that holds the pointer for `window`'s thread.
+HWND CaptureOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info.hwndCapture;
+}
+
+// The program copied with the loader's double beside it (and its page folder when `withPage`),
+// run on a thread of the test, which plays its page through the double.
+class ProgramCopy {
+  public:
+    explicit ProgramCopy(bool withPage) {
+        fs::copy_file(AppPath(), program_);
+        fs::copy_file(ThisProgramFolder() / "WebView2Loader.dll", folder() / "WebView2Loader.dll");
+        if (withPage) {
+            fs::copy(fs::path(AppPath()).parent_path() / "ui", folder() / "ui",
+                     fs::copy_options::recursive);
+        }
+        fs::create_directories(fs::path(data_.path()) / "Velotap");
+    }
+    // A test that failed half-way still ends the program.
+    ~ProgramCopy() {
+        if (!runner_.joinable()) return;
+        if (window_) PostMessageW(window_, WM_CLOSE, 0, 0);
+        runner_.join();
+    }
+
+    const TempDir& data() const { return data_; }
+    fs::path folder() const { return program_.parent_path(); }
+    std::string Log() const { return ReadWholeFile(log_); }
+    std::string Page() const { return ReadWholeFile(log_ + ".page"); }
+
+    void Start(const std::vector<std::string>& args) {
+        runner_ = std::thread([this, args] {
+            exitCode_ =
+                RunProcess(program_.string(), args,
+                           {{"LOCALAPPDATA", data_.path()}, {"VELOTAP_FAKE_WEBVIEW2_LOG", log_}})
+                    .exitCode;
+            ended_ = true;
+        });
+    }
+    // The exit code once the program ended by itself; none when it did not within the limit.
+    std::optional<int> Wait() {
+        if (!WaitFor([&] { return ended_.load(); }, std::chrono::seconds(120))) return std::nullopt;
+        runner_.join();
+        return exitCode_;
+    }
+    bool WaitForLog(const std::string& text) {
+        return WaitFor([&] { return Log().find(text) != std::string::npos; },
+                       std::chrono::seconds(120));
+    }
+    // The program's window titled `title`, once its page was handed over; null when none came.
+    HWND ShownWindow(const std::string& title) {
+        WaitFor(
+            [&] {
+                window_ = FindWindowW(L"VelotapWebViewWindow", Widen(title).c_str());
+                return window_ && Log().find("WebView.NavigateToString") != std::string::npos;
+            },
+            std::chrono::seconds(120));
+        return window_;
+    }
+    // The page in the program posts `text`; back once the program handled it.
+    void PostAsPage(std::wstring_view text) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window_, &pid);
+        HWND page = nullptr;
+        DWORD owner = 0;
+        while ((page = FindWindowExW(HWND_MESSAGE, page, kFakeWebView2WindowClass, nullptr)) &&
+               (GetWindowThreadProcessId(page, &owner), owner != pid)) {
+        }
+        ASSERT_TRUE(page);
+        COPYDATASTRUCT data{0, static_cast<DWORD>(text.size() * sizeof(wchar_t)),
+                            const_cast<wchar_t*>(text.data())};
+        SendMessageW(page, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+    }
+
+  private:
+    TempDir install_, data_;
+    fs::path program_ = fs::path(install_.path()) / "VelotapApp.exe";
+    std::string log_ = data_.File("webview2.log");
+    std::thread runner_;
+    int exitCode_ = -1;
+    std::atomic<bool> ended_{false};
+    HWND window_ = nullptr;
+};
 
 }  // namespace
 
@@ -205,33 +305,25 @@ TEST(VelotapApp, ExplainsAMissingRuntimeAndExitsWithAnError) {
 }
 
 TEST(VelotapApp, OpensItsAssembledPageThroughTheLoaderAndKeepsItsPlace) {
-    TempDir install, data;
-    const fs::path program = fs::path(install.path()) / "VelotapApp.exe";
-    fs::copy_file(AppPath(), program);
-    fs::copy_file(ThisProgramFolder() / "WebView2Loader.dll",
-                  program.parent_path() / "WebView2Loader.dll");
-    fs::copy(fs::path(AppPath()).parent_path() / "ui", program.parent_path() / "ui",
-             fs::copy_options::recursive);
-    fs::create_directories(fs::path(data.path()) / "Velotap");
-    const std::string settings = (fs::path(data.path()) / "Velotap" / "appsettings.txt").string();
+    ProgramCopy app(true);
+    const std::string settings = app.data().File("Velotap/appsettings.txt");
     // Remembered larger than any screen: restored clipped to the work area, saved when it closes.
-    data.Write("Velotap/appsettings.txt",
-               "windowX=100\r\nwindowY=50\r\nwindowWidth=5000\r\nwindowHeight=4000\r\n");
-    const std::string log = data.File("webview2.log");
+    app.data().Write("Velotap/appsettings.txt",
+                     "windowX=100\r\nwindowY=50\r\nwindowWidth=5000\r\nwindowHeight=4000\r\n");
+    app.Start({});
+    HWND window = app.ShownWindow(kMainWindowTitle);
+    ASSERT_TRUE(window) << app.Log();
+    app.PostAsPage(LR"({"id":"e2e","method":"getAppSettings","params":[]})");
+    EXPECT_TRUE(app.WaitForLog("window.__velotap.settle(\"e2e\",0,\"{")) << app.Log();
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(app.Wait(), 0);
 
-    ProcessResult result = RunProcess(
-        program.string(), {}, {{"LOCALAPPDATA", data.path()}, {"VELOTAP_FAKE_WEBVIEW2_LOG", log}});
-    EXPECT_EQ(result.exitCode, 0);
-
-    const std::string record = ReadWholeFile(log);
+    const std::string record = app.Log();
     for (const char* line : kHardening)
         EXPECT_NE(record.find(std::string(line) + "\n"), std::string::npos) << line;
-    EXPECT_NE(record.find("window.__velotap.settle(\"e2e\",0,\"{"), std::string::npos) << record;
     EXPECT_NE(record.find("Controller.Close @ui\n"), std::string::npos);
-    const std::string ui = (program.parent_path() / "ui").string();
-    EXPECT_EQ(ReadWholeFile(log + ".page"),
-              AssemblePage(ReadWholeFile(ui + "/index.html"),
-                           UiFolderReader(program.parent_path().string())));
+    EXPECT_EQ(app.Page(), AssemblePage(ReadWholeFile((app.folder() / "ui" / "index.html").string()),
+                                       UiFolderReader(app.folder().string())));
 
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
@@ -243,6 +335,78 @@ TEST(VelotapApp, OpensItsAssembledPageThroughTheLoaderAndKeepsItsPlace) {
           "windowHeight=" + std::to_string(monitor.rcWork.bottom - monitor.rcWork.top)}) {
         EXPECT_NE(saved.find(line + "\r\n"), std::string::npos) << line << " in\n" << saved;
     }
+}
+
+// A panel of the real program: frameless where it was popped out, its page turned into the one
+// panel, the main process's theme notice reaching the page, a drag that follows the pointer, and
+// a drop onto the main window that docks it back (the panel closes).
+TEST(VelotapApp, PanelFollowsADragAndDocksOnTheMainWindow) {
+    // Where the main window would be: the panel finds it by its title.
+    HWND main =
+        CreateWindowExW(0, L"STATIC", Widen(kMainWindowTitle).c_str(), WS_POPUP | WS_VISIBLE, 700,
+                        100, 200, 200, nullptr, nullptr, nullptr, nullptr);
+    ProgramCopy app(true);
+    app.Start({"--child Clicks|clicker|300|200|midnight"});
+    HWND panel = app.ShownWindow("Velotap - Clicks");
+    ASSERT_TRUE(panel) << app.Log();
+
+    constexpr LONG kFrame =
+        WS_DLGFRAME | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+    EXPECT_EQ(GetWindowLongW(panel, GWL_STYLE) & (kFrame | WS_POPUP | WS_BORDER),
+              static_cast<LONG>(WS_POPUP | WS_BORDER));
+    EXPECT_EQ(FrameOf(panel), "150,180 450x400");
+    const std::string index = ReadWholeFile((app.folder() / "ui" / "index.html").string());
+    EXPECT_EQ(app.Page(),
+              AssemblePage(InsertBeforeBodyEnd(index, PanelStartScript("midnight", "clicker")),
+                           UiFolderReader(app.folder().string())));
+    // The start script asks for the one panel's size: a client area inside the thin border.
+    app.PostAsPage(LR"({"id":"r","method":"resizeWindow","params":[420,300]})");
+    EXPECT_EQ(FrameOf(panel), "150,180 422x302");
+
+    DWORD pid = 0;
+    GetWindowThreadProcessId(panel, &pid);
+    SendThemeNotice({static_cast<uint32_t>(pid)});
+    EXPECT_TRUE(
+        app.WaitForLog("WebView.ExecuteScript if (window.onThemeFolderChanged) "
+                       "window.onThemeFolderChanged(); @ui"))
+        << app.Log();
+
+    struct Drag {
+        POINT from, to;
+        const char* frame;  // where the panel follows the pointer to
+        UINT end;           // the button let go, or the hold taken away
+    };
+    const Drag drags[] = {
+        {{300, 200}, {340, 260}, "190,240 422x302", WM_LBUTTONUP},       // beside the main window
+        {{340, 260}, {750, 150}, "600,130 422x302", WM_CAPTURECHANGED},  // over it, not let go
+        {{750, 150}, {760, 160}, "610,140 422x302", WM_LBUTTONUP},       // let go over it: docks
+    };
+    for (const Drag& d : drags) {
+        SetCursorPos(d.from.x, d.from.y);
+        app.PostAsPage(LR"({"id":"d","method":"beginWindowDrag","params":[""]})");
+        EXPECT_EQ(CaptureOf(panel), panel);
+        SetCursorPos(d.to.x, d.to.y);
+        SendMessageW(panel, WM_MOUSEMOVE, 0, 0);
+        EXPECT_EQ(FrameOf(panel), d.frame);
+        SendMessageW(panel, d.end, 0, 0);
+        if (&d != std::end(drags) - 1) {
+            EXPECT_EQ(FrameOf(panel), d.frame);  // stays where the drag ended
+            EXPECT_EQ(CaptureOf(panel), nullptr);
+        }
+    }
+    EXPECT_EQ(app.Wait(), 0);
+    EXPECT_NE(app.Log().find("Controller.Close @ui\n"), std::string::npos);
+    DestroyWindow(main);
+}
+
+TEST(VelotapApp, PanelWithoutItsPageShowsTheErrorPage) {
+    ProgramCopy app(false);
+    app.Start({"--child"});
+    HWND panel = app.ShownWindow("Velotap - Panel");
+    ASSERT_TRUE(panel) << app.Log();
+    EXPECT_EQ(app.Page(), kPanelErrorPage);
+    PostMessageW(panel, WM_CLOSE, 0, 0);
+    EXPECT_EQ(app.Wait(), 0);
 }
 
 }  // namespace velotap

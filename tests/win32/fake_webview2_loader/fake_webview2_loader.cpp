@@ -20,7 +20,6 @@ std::string recordCopy;
 std::wstring page;
 HRESULT nextEnvironmentError = S_OK;
 DWORD uiThread = 0;
-HWND parentWindow = nullptr;
 HWND laterWindow = nullptr;
 std::deque<std::function<void()>> later;
 wv::WebMessageReceivedHandler* messageHandler = nullptr;
@@ -54,8 +53,18 @@ void Record(const std::string& line) {
     if (const char* log = ProgramLog()) AppendToFile(log, entry, "ab");
 }
 
-// Runs `work` from the UI thread's message loop, as the runtime answers its asynchronous calls.
+void PostAsPage(const wchar_t* text);
+
+// Runs `work` from the UI thread's message loop, as the runtime answers its asynchronous calls,
+// and takes page messages from other processes.
 LRESULT CALLBACK LaterProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
+    if (message == WM_COPYDATA) {
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lp);
+        const std::wstring text(static_cast<const wchar_t*>(data->lpData),
+                                data->cbData / sizeof(wchar_t));
+        PostAsPage(text.c_str());
+        return TRUE;
+    }
     if (message != WM_APP) return DefWindowProcW(window, message, wp, lp);
     std::function<void()> work = std::move(later.front());
     later.pop_front();
@@ -68,7 +77,7 @@ void Later(std::function<void()> work) {
         WNDCLASSW c{};
         c.lpfnWndProc = LaterProc;
         c.hInstance = GetModuleHandleW(nullptr);
-        c.lpszClassName = L"FakeWebView2Later";
+        c.lpszClassName = kFakeWebView2WindowClass;
         RegisterClassW(&c);
         laterWindow = CreateWindowW(c.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                     c.hInstance, nullptr);
@@ -136,19 +145,14 @@ wv::SettingsSlots MakeSettingsSlots() {
 const wv::SettingsSlots kSettingsSlots = MakeSettingsSlots();
 
 // The web view.
-void PostAsPage(const wchar_t* text);
-
 HRESULT STDMETHODCALLTYPE GetSettings(wv::WebView*, wv::Settings** out) {
     *out = &settings;
     return S_OK;
 }
 HRESULT STDMETHODCALLTYPE NavigateToString(wv::WebView*, LPCWSTR html) {
     page = html;
+    if (const char* log = ProgramLog()) AppendToFile(std::string(log) + ".page", Utf8(html), "wb");
     Record("WebView.NavigateToString " + std::to_string(page.size()) + " characters");
-    if (const char* log = ProgramLog()) {
-        AppendToFile(std::string(log) + ".page", Utf8(html), "wb");
-        Later([] { PostAsPage(LR"({"id":"e2e","method":"getAppSettings","params":[]})"); });
-    }
     return S_OK;
 }
 HRESULT STDMETHODCALLTYPE AddNavigationStarting(wv::WebView*, wv::NavigationStartingHandler* h,
@@ -166,12 +170,8 @@ HRESULT STDMETHODCALLTYPE AddStartScript(wv::WebView*, LPCWSTR script,
 }
 HRESULT STDMETHODCALLTYPE ExecuteScript(wv::WebView*, LPCWSTR script,
                                         wv::ExecuteScriptCompletedHandler* done) {
-    const std::string text = Utf8(script);
-    Record("WebView.ExecuteScript " + text);
+    Record("WebView.ExecuteScript " + Utf8(script));
     if (done) Later([done] { done->vtbl->Invoke(done, S_OK, L"null"); });
-    if (ProgramLog() && text.find("settle(\"e2e\",") != std::string::npos) {
-        Later([] { PostMessageW(parentWindow, WM_CLOSE, 0, 0); });
-    }
     return S_OK;
 }
 HRESULT STDMETHODCALLTYPE AddWebMessageReceived(wv::WebView*, wv::WebMessageReceivedHandler* h,
@@ -237,10 +237,9 @@ wv::ControllerSlots MakeControllerSlots() {
 const wv::ControllerSlots kControllerSlots = MakeControllerSlots();
 
 // The environment.
-HRESULT STDMETHODCALLTYPE CreateController(wv::Environment*, HWND parent,
+HRESULT STDMETHODCALLTYPE CreateController(wv::Environment*, HWND,
                                            wv::ControllerCompletedHandler* done) {
     Record("Environment.CreateCoreWebView2Controller");
-    parentWindow = parent;
     Later([done] { done->vtbl->Invoke(done, S_OK, &controller); });
     return S_OK;
 }

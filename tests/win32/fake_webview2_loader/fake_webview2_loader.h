@@ -4,11 +4,14 @@
 // the record and act as the page and the browser; they run on the thread that created the
 // environment (the host's UI thread).
 //
-// With VELOTAP_FAKE_WEBVIEW2_LOG set (a file path) the double also drives a whole program: every
-// record line is appended to that file, the page goes to the same path + ".page", and once the page
-// is shown it calls getAppSettings as the page would and closes the window when the reply is
-// evaluated.
+// With VELOTAP_FAKE_WEBVIEW2_LOG set (a file path) the double serves a whole program: every record
+// line is appended to that file, and the page goes to the same path + ".page" before its
+// NavigateToString line is. Another process plays that program's page by sending WM_COPYDATA with
+// a message text (UTF-16, as the page posts it) to the double's message-only window of class
+// kFakeWebView2WindowClass in the program.
 #include <windows.h>
+
+inline constexpr wchar_t kFakeWebView2WindowClass[] = L"FakeWebView2Later";
 
 #ifdef FAKE_WEBVIEW2_LOADER
 #define FAKE_WEBVIEW2_API __declspec(dllexport)
