@@ -1,10 +1,14 @@
-// The edited-macro reader on a document of one million events.
+// The timeline editor's documents at one million events: the load document built, its hand-over
+// to the page (the poll's answer, the check and the reply script), and the edited-macro reader.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <string>
 
+#include "base/json.h"
+#include "bridge/page_bridge.h"
 #include "timeline/edited_macro.h"
+#include "timeline/timeline_exchange.h"
 
 namespace velotap {
 
@@ -46,6 +50,56 @@ void BM_ReadMillionEvents(benchmark::State& state) {
     state.counters["docBytes"] = static_cast<double>(text.size());
 }
 BENCHMARK(BM_ReadMillionEvents)->Unit(benchmark::kMillisecond);
+
+std::vector<UnifiedEvent> MillionUnifiedEvents() {
+    std::vector<UnifiedEvent> events(1000000);
+    double time = 0;
+    for (size_t i = 0; i < events.size(); ++i) {
+        time += 0.01;
+        const uint32_t type = i % 10 < 8 ? 0 : static_cast<uint32_t>(i % 5);
+        events[i] = {type,
+                     time,
+                     static_cast<int32_t>(i % 1920),
+                     static_cast<int32_t>(i % 1080),
+                     type == 2 ? 2u : 0u,
+                     type == 3 ? 65u + static_cast<uint32_t>(i % 26) : 0u,
+                     i % 2 == 0,
+                     type == 4 ? -120 : 0};
+    }
+    return events;
+}
+
+std::string KeyName(uint32_t vk) {
+    return std::string(1, static_cast<char>(vk));
+}
+
+void BM_BuildLoadDocument(benchmark::State& state) {
+    const std::vector<UnifiedEvent> events = MillionUnifiedEvents();
+    size_t bytes = 0;
+    for (auto _ : state) {
+        std::string doc = TimelineLoadDocument("Big", 1, events, KeyName);
+        bytes = doc.size();
+        benchmark::DoNotOptimize(doc);
+    }
+    state.counters["docBytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(BM_BuildLoadDocument)->Unit(benchmark::kMillisecond);
+
+// What the editor does on the UI thread between reading the load file and handing the script to
+// the web view.
+void BM_HandLoadToPage(benchmark::State& state) {
+    const std::string file =
+        "ab12\n" + TimelineLoadDocument("Big", 1, MillionUnifiedEvents(), KeyName);
+    for (auto _ : state) {
+        const std::optional<std::string> answer = AcceptTimelineLoad(file, "ab12");
+        if (!answer || !IsJsonText(*answer)) {
+            state.SkipWithError("load document refused");
+            return;
+        }
+        benchmark::DoNotOptimize(ReplyScript("7", ReplyStatus::Resolved, *answer));
+    }
+}
+BENCHMARK(BM_HandLoadToPage)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/app_settings.h"
+#include "app/main_timeline.h"
 #include "base/event.h"
 #include "bridge/page_poster.h"
 #include "capture/capture_service.h"
@@ -21,6 +22,7 @@
 #include "profiles/session_store.h"
 #include "themes/hand_over.h"
 #include "themes/theme_store.h"
+#include "timeline/timeline_exchange.h"
 #include "update/update_install.h"
 
 namespace velotap {
@@ -79,6 +81,10 @@ struct MainApp {
     PanelRecord panels;
     std::mutex panelSettingsMutex;
     std::string panelSettings;  // what "panelsettings.txt" holds, as last written
+
+    // What the timeline editor exported last, and the editors this process started.
+    TimelineSnapshot timeline;
+    EditorLauncher editors;
 
     // The theme store, made once the data folder is known; the watch that wakes its watcher.
     std::unique_ptr<ThemeStore> themes;

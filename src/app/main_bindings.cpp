@@ -71,6 +71,7 @@ std::vector<Binding> MainBindings(MainApp& app) {
         b.push_back(std::move(playback));
     const MacroEditView macroEdit = app.capture.EventListView();
     b.push_back(OptimizeMacroBinding(macroEdit));
+    b.push_back(OpenTimelineEditorBinding(app.editors));
     b.push_back(PanelTrackerStatusBinding(app));
     for (Binding& list : MacroListBindings(macroEdit))
         b.push_back(std::move(list));

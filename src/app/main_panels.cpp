@@ -4,6 +4,7 @@
 
 #include "app/data_folder.h"
 #include "app/main_bindings.h"
+#include "app/main_timeline.h"
 #include "base/args.h"
 #include "base/json.h"
 #include "engine/engine_calls.h"
@@ -67,6 +68,8 @@ std::vector<PipeCommand> PipeCommands(MainApp& app) {
                                                       app.timelineAck);
                             }
                         }});
+    for (PipeCommand& timeline : TimelineCommands(app))
+        commands.push_back(std::move(timeline));
     return commands;
 }
 

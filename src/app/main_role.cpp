@@ -12,6 +12,7 @@
 #include "app/main_panels.h"
 #include "app/migration.h"
 #include "app/panel_role.h"
+#include "app/timeline_role.h"
 #include "base/event.h"
 #include "base/file_read.h"
 #include "bridge/page_bridge.h"
@@ -268,11 +269,7 @@ int RunWindowRole(const WindowChoice& choice, const std::string& updateManifest,
         return 1;
     }
     if (choice.role == WindowRole::Panel) return RunPanelRole(choice.panelParams);
-    if (choice.role == WindowRole::Timeline) {
-        // The timeline editor is an issue of its own.
-        ShowErrorBox("Velotap", "The timeline editor is not available in this build.");
-        return 1;
-    }
+    if (choice.role == WindowRole::Timeline) return RunTimelineEditorWindow();
     return RunMainRole(choice, updateManifest, display.notice, argc, argv);
 }
 

@@ -33,8 +33,8 @@ Binding Forward(const std::string& name, bool withValue, const std::string& pipe
 
 }  // namespace
 
-std::vector<Binding> PanelBindings(WindowHost& host, PanelDrag& drag, ThemeStore& themes,
-                                   const std::string& pipeName) {
+std::vector<Binding> PanelBindings(WindowHost& host, PanelDrag& drag, EditorLauncher& editors,
+                                   ThemeStore& themes, const std::string& pipeName) {
     const std::string folder = themes.dataFolder + "/";
     auto forward = [&pipeName](const char* name, bool withValue = false) {
         return Forward(name, withValue, pipeName);
@@ -82,6 +82,7 @@ std::vector<Binding> PanelBindings(WindowHost& host, PanelDrag& drag, ThemeStore
     b.push_back(forward("deleteEvent", true));
     b.push_back(forward("updateEventTime", true));
     b.push_back(forward("optimizeMacro"));
+    b.push_back(OpenTimelineEditorBinding(editors));
     b.push_back(forward("reassignKey", true));
     b.push_back({"resizeWindow", [&host](const std::string& args) {
                      ResizeWindowCall(host, args);
@@ -138,7 +139,8 @@ int RunPanelRole(const std::string& text) {
         [](bool hovering) { SendPipeCommand("panelHover", hovering ? "1" : "0"); },
         [&window] { window.Terminate(); });
     PageBridge bridge(window);
-    for (const std::string& name : BindAll(bridge, PanelBindings(window, drag, themes)))
+    EditorLauncher editors;
+    for (const std::string& name : BindAll(bridge, PanelBindings(window, drag, editors, themes)))
         ShowErrorBox("Velotap", "The page function " + name + " is bound twice.");
 
     const std::string pagePath = executableFolder + "/ui/index.html";

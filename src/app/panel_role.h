@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/main_timeline.h"
 #include "bridge/bindings.h"
 #include "ipc/command_pipe.h"
 #include "ipc/panel_drag.h"
@@ -18,7 +19,7 @@ int RunPanelRole(const std::string& params);
 // The panel window's bound functions in their binding order: state changes go to the main process
 // through the pipe of `pipeName`, state is read from the files in the data folder of `themes`,
 // the panel's own view of the themes folder.
-std::vector<Binding> PanelBindings(WindowHost& host, PanelDrag& drag, ThemeStore& themes,
-                                   const std::string& pipeName = kPipeName);
+std::vector<Binding> PanelBindings(WindowHost& host, PanelDrag& drag, EditorLauncher& editors,
+                                   ThemeStore& themes, const std::string& pipeName = kPipeName);
 
 }  // namespace velotap

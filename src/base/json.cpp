@@ -206,12 +206,25 @@ std::string JsonReadValue(std::string_view raw) {
     return std::string(raw);
 }
 
+namespace {
+constexpr bool IsPlainJsonByte(unsigned char c) {
+    return c >= 0x20 && c < 0x7f && c != '"' && c != '\\';
+}
+}  // namespace
+
 std::string JsonEscape(std::string_view text) {
     static const char kHex[] = "0123456789abcdef";
     std::string out;
     out.reserve(text.size() + 2);
     out += '"';
     for (size_t i = 0; i < text.size();) {
+        // Runs that need no escape are copied whole: answers can be tens of megabytes.
+        size_t plain = i;
+        while (plain < text.size() && IsPlainJsonByte(static_cast<unsigned char>(text[plain])))
+            ++plain;
+        out.append(text.data() + i, plain - i);
+        i = plain;
+        if (i == text.size()) break;
         const char ch = text[i];
         const auto c = static_cast<unsigned char>(ch);
         if (c >= 0x80) {

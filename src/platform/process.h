@@ -37,6 +37,7 @@ std::string ExecutablePath();
 
 std::optional<std::string> EnvironmentVariable(const char* name);
 void UnsetEnvironmentVariable(const char* name);
+void SetEnvironmentValue(const char* name, const std::string& value);
 
 // Where per-user data lives when "LOCALAPPDATA" gives no usable folder: Linux answers the XDG data
 // home; Windows has no second choice (the caller then uses the current directory).

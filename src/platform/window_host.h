@@ -36,6 +36,8 @@ struct WindowHostOptions {
     std::optional<Point> position;  // top-left of the frame; none: where the system puts it
     // No title bar or frame of the system's, a thin border only (pop-out panels).
     bool frameless = false;
+    // The smallest size the user can give the window (0: no limit).
+    int minWidth = 0, minHeight = 0;
     // Where the web view keeps its profile; empty: the engine's default. Only WebView2 keeps one
     // per program (WebKitGTK uses its own per-user folders).
     std::string webViewDataFolder;
@@ -100,6 +102,11 @@ class WindowHost {
     // `fn` answers true when it handled one. Only the application range (0x8000 to 0xBFFF).
     virtual void OnWindowMessage(
         std::function<bool(uint32_t message, uint64_t wparam, int64_t lparam)> fn) = 0;
+
+    // Asks the window to close as its close button does, once the current call has returned.
+    virtual void Close() = 0;
+    // Decides every request to close the window (the user's or Close's); false keeps it open.
+    virtual void OnCloseRequested(std::function<bool()> fn) = 0;
 };
 
 // The platform's real host, with its own top-level window. Null with `error` set when no window

@@ -54,6 +54,7 @@ TEST(MainBindings, BoundInContractOrderAndAnswering) {
                                                                   "startPlayback",
                                                                   "stopPlayback",
                                                                   "optimizeMacro",
+                                                                  "openTimelineEditor",
                                                                   "getTrackerStatus",
                                                                   "getMacroEvents",
                                                                   "deleteEvent",

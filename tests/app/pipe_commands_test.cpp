@@ -2,7 +2,6 @@
 // and a panel's own functions.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <set>
 #include <thread>
 
@@ -27,7 +26,6 @@ TEST(PipeCommands, EachCommandActsAsTheMainProcessDoes) {
     std::set<std::string> names;
     for (const PipeCommand& c : commands)
         names.insert(c.name);
-    // The timeline's two join them with the editor.
     EXPECT_EQ(names, (std::set<std::string>{"updateSpammer",
                                             "updateKeySpam",
                                             "startSpammer",
@@ -50,7 +48,9 @@ TEST(PipeCommands, EachCommandActsAsTheMainProcessDoes) {
                                             "deleteEvent",
                                             "updateEventTime",
                                             "optimizeMacro",
-                                            "timelineAck"}));
+                                            "timelineAck",
+                                            "timelineExport",
+                                            "applyTimelineEdit"}));
 
     EngineState& s = app.engine.state;
     s.targets.Append(66);  // after the default space
@@ -139,33 +139,17 @@ TEST(PipeCommands, PopOutPanelAnswersWhenPanelsCannotWork) {
 
 TEST(PanelBindings, ForwardStateChangesAndReadTheMainProcessFiles) {
     PipePeerServer pipe;
-    std::unique_ptr<PipeServer> server = CreatePipeServer(pipe.name);
-    ASSERT_TRUE(server);
-    std::vector<std::string> received;
-    std::mutex mutex;
-    const Flag running{1};
-    std::thread serving([&] {
-        ServePipe(*server, running, [&](const PipeMessage& m) {
-            std::lock_guard lock(mutex);
-            received.push_back(m.command + "|" + m.value);
-        });
-    });
-    struct Stopper {  // however the test ends
-        PipeServer& server;
-        std::thread& thread;
-        ~Stopper() {
-            server.Stop();
-            thread.join();
-        }
-    } stopper{*server, serving};
+    PipeRecorder main(pipe.name);
+    ASSERT_TRUE(main.Serving());
 
     TempDir data;
     FakePage page;
     FakeDesktop desktop;
     PanelDrag drag(
         page.host, &desktop, [](bool) {}, [] {});
+    EditorLauncher editors;
     ThemeStore themes(data.path());
-    ASSERT_EQ(BindAll(page.bridge, PanelBindings(page.host, drag, themes, pipe.name)),
+    ASSERT_EQ(BindAll(page.bridge, PanelBindings(page.host, drag, editors, themes, pipe.name)),
               std::vector<std::string>{});
     EXPECT_EQ(page.bridge.BoundNames(), (std::vector<std::string>{"updateSpammer",
                                                                   "startSpammer",
@@ -194,6 +178,7 @@ TEST(PanelBindings, ForwardStateChangesAndReadTheMainProcessFiles) {
                                                                   "deleteEvent",
                                                                   "updateEventTime",
                                                                   "optimizeMacro",
+                                                                  "openTimelineEditor",
                                                                   "reassignKey",
                                                                   "resizeWindow",
                                                                   "beginWindowDrag",
@@ -220,19 +205,10 @@ TEST(PanelBindings, ForwardStateChangesAndReadTheMainProcessFiles) {
                                                          {"startSpammer", "[1]"},
                                                          {"reassignKey", R"(["auto"])"}};
     const std::string expected[] = {"updateSpammer|0,0,0,250", "startSpammer|", "reassignKey|auto"};
-    for (size_t i = 0; i < std::size(calls); ++i) {
-        bool arrived = false;
-        for (int attempt = 0; attempt < 10 && !arrived; ++attempt) {
-            EXPECT_EQ(page.Call(calls[i].first, calls[i].second), "");
-            arrived = WaitFor(
-                [&] {
-                    std::lock_guard lock(mutex);
-                    return !received.empty() && received.back() == expected[i];
-                },
-                std::chrono::seconds(3));
-        }
-        EXPECT_TRUE(arrived) << calls[i].first;
-    }
+    for (size_t i = 0; i < std::size(calls); ++i)
+        EXPECT_TRUE(main.Deliver([&] { EXPECT_EQ(page.Call(calls[i].first, calls[i].second), ""); },
+                                 expected[i]))
+            << calls[i].first;
 
     page.Call("closeThisWindow");
     EXPECT_TRUE(page.host.terminated);

@@ -4,6 +4,7 @@
 
 #include <gtk/gtk.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <future>
@@ -22,8 +23,10 @@ const FileDialogRequest kRequest{
 
 constexpr const char* kXdotool = "/usr/bin/xdotool";
 
-// Cancels every open dialog: a chooser that missed its keys must not hang the test.
-gboolean CancelDialogs(gpointer) {
+// Cancels every open dialog once the typing has given up: a chooser that missed its keys must not
+// hang the test, however slowly the machine types.
+gboolean CancelDialogs(gpointer answered) {
+    if (!static_cast<std::atomic<bool>*>(answered)->load()) return G_SOURCE_CONTINUE;
     GList* toplevels = gtk_window_list_toplevels();
     for (GList* item = toplevels; item != nullptr; item = item->next) {
         if (GTK_IS_DIALOG(item->data))
@@ -76,8 +79,13 @@ std::optional<std::string> Drive(Show show, Reply answer) {
     while (gtk_events_pending())
         gtk_main_iteration();
     gdk_display_sync(gdk_display_get_default());
-    std::future<bool> typed = std::async(std::launch::async, answer);
-    const guint guard = g_timeout_add_seconds(30, CancelDialogs, nullptr);
+    std::atomic<bool> answered{false};
+    std::future<bool> typed = std::async(std::launch::async, [&] {
+        const bool ok = answer();
+        answered.store(true);
+        return ok;
+    });
+    const guint guard = g_timeout_add(100, CancelDialogs, &answered);
     std::optional<std::string> chosen = show();
     g_source_remove(guard);
     // The closed dialog leaves the screen only as this thread's main loop runs.

@@ -11,7 +11,12 @@
 #include "bridge/page_poster.h"
 #include "platform/desktop.h"
 #include "platform/window_message.h"
+#include "support/wait_for.h"
 #include "support/xvfb.h"
+
+// Last: Xlib's macros would break the headers above.
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
 
 namespace velotap {
 
@@ -131,6 +136,25 @@ TEST(GtkWindowHost, FramelessPanelWindowIsPlacedAsAsked) {
         desktop->FindTopLevel([&](const std::string& title) { return title == options.title; });
     ASSERT_TRUE(window);
     EXPECT_EQ(desktop->FrameRect(*window), frame);
+
+    // A drag is only taken while the button is down: the page's request comes after its press
+    // went through the web view, and a quick click is over by then.
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_TRUE(display);
+    EXPECT_FALSE(host->BeginPointerDrag({}));
+    XWarpPointer(display, None, DefaultRootWindow(display), 0, 0, 0, 0, 200, 200);
+    XTestFakeButtonEvent(display, 1, True, CurrentTime);
+    XSync(display, False);
+    bool released = false;
+    EXPECT_TRUE(host->BeginPointerDrag({.ended = [&](bool r) { released = r; }}));
+    XTestFakeButtonEvent(display, 1, False, CurrentTime);
+    XSync(display, False);
+    EXPECT_TRUE(WaitFor([&] {
+        while (gtk_events_pending())
+            gtk_main_iteration();
+        return released;
+    }));
+    XCloseDisplay(display);
 }
 
 TEST(GtkWindowHost, MessagesOfOtherProcessesReachTheHook) {

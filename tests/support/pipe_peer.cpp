@@ -34,4 +34,39 @@ void PipePeerServer::Stop() {
     server_.reset();
 }
 
+PipeRecorder::PipeRecorder(const std::string& name) : server_(CreatePipeServer(name)) {
+    if (!server_) return;
+    thread_ = std::thread([this] {
+        ServePipe(*server_, running_, [this](const PipeMessage& m) {
+            std::lock_guard lock(mutex_);
+            received_.push_back(m.command + "|" + m.value);
+        });
+    });
+}
+
+PipeRecorder::~PipeRecorder() {
+    running_.exchange(0);
+    if (server_) server_->Stop();
+    if (thread_.joinable()) thread_.join();
+}
+
+bool PipeRecorder::Deliver(const std::function<void()>& send, const std::string& message) {
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        send();
+        const bool arrived = WaitFor(
+            [&] {
+                std::lock_guard lock(mutex_);
+                return !received_.empty() && received_.back() == message;
+            },
+            std::chrono::seconds(3));
+        if (arrived) return true;
+    }
+    return false;
+}
+
+std::vector<std::string> PipeRecorder::Received() {
+    std::lock_guard lock(mutex_);
+    return received_;
+}
+
 }  // namespace velotap

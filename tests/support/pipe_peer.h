@@ -4,11 +4,17 @@
 // (tests/helpers/pipe_peer.cpp) as a server in a process of its own that logs what it handled.
 // pipe_peer's clients stay until the server has read or refused them, so once one has exited its
 // connection's messages are in the log or never will be.
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <random>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "base/file_read.h"
+#include "engine/engine_state.h"
+#include "ipc/command_pipe.h"
 #include "platform/process.h"
 #include "support/subprocess.h"
 #include "support/wait_for.h"
@@ -44,6 +50,26 @@ class PipePeerServer {
   private:
     std::string log_;
     std::unique_ptr<ChildProcess> server_;
+};
+
+// A server of the pipe `name` in this process, on its own thread, that keeps every message as
+// "command|value".
+class PipeRecorder {
+  public:
+    explicit PipeRecorder(const std::string& name);
+    ~PipeRecorder();
+    bool Serving() const { return server_ != nullptr; }
+    // Calls `send` until `message` is the newest message that arrived, at most ten times: a
+    // fire-and-forget command may be lost between two connections. Whether it arrived.
+    bool Deliver(const std::function<void()>& send, const std::string& message);
+    std::vector<std::string> Received();
+
+  private:
+    std::unique_ptr<PipeServer> server_;
+    std::mutex mutex_;
+    std::vector<std::string> received_;
+    Flag running_{1};
+    std::thread thread_;
 };
 
 }  // namespace velotap

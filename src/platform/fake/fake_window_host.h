@@ -35,6 +35,9 @@ class FakeWindowHost final : public WindowHost {
     PointerDrag drag;
     bool dragging = false;
     bool terminated = false;
+    std::function<bool()> onCloseRequested;
+    int closeRequests = 0;
+    bool closed = false;
 
     // The pointer moves to `to` during a drag (the window follows as the drag answers), and the
     // drag ends, as the host reports them.
@@ -80,6 +83,11 @@ class FakeWindowHost final : public WindowHost {
     void OnWindowMessage(std::function<bool(uint32_t, uint64_t, int64_t)> fn) override {
         onWindowMessage = std::move(fn);
     }
+    void Close() override {
+        ++closeRequests;
+        if (!onCloseRequested || onCloseRequested()) closed = true;
+    }
+    void OnCloseRequested(std::function<bool()> fn) override { onCloseRequested = std::move(fn); }
 
   private:
     std::function<void(const std::string&)> onMessage_;

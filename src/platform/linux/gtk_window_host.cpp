@@ -104,6 +104,12 @@ class WebKitHost final : public WindowHost {
             border_ = 1;
             gtk_container_set_border_width(GTK_CONTAINER(window_), border_);
         }
+        if (options.minWidth > 0 && options.minHeight > 0) {
+            GdkGeometry hints{};
+            hints.min_width = options.minWidth;
+            hints.min_height = options.minHeight;
+            gtk_window_set_geometry_hints(GTK_WINDOW(window_), nullptr, &hints, GDK_HINT_MIN_SIZE);
+        }
         gtk_widget_add_events(window_, GDK_POINTER_MOTION_MASK | GDK_BUTTON_RELEASE_MASK);
         g_signal_connect(window_, "key-press-event", G_CALLBACK(OnKeyPress), this);
         g_signal_connect(window_, "configure-event", G_CALLBACK(OnConfigure), this);
@@ -303,8 +309,18 @@ class WebKitHost final : public WindowHost {
                                                    FALSE, cursor, nullptr, nullptr, nullptr);
         if (cursor) g_object_unref(cursor);
         if (status != GDK_GRAB_SUCCESS) return std::nullopt;
+        // The page asks for the drag after its button press has travelled through the web view; a
+        // quick click is over by then, and a drag without the button down would follow the
+        // pointer until the next click. Asked after the grab, so a release from now on is ours.
+        GdkDevice* pointer = gdk_seat_get_pointer(seat);
+        GdkModifierType buttons{};
+        gdk_device_get_state(pointer, gdk, nullptr, &buttons);
+        if (!(buttons & GDK_BUTTON1_MASK)) {
+            gdk_seat_ungrab(seat);
+            return std::nullopt;
+        }
         int x = 0, y = 0;
-        gdk_device_get_position(gdk_seat_get_pointer(seat), nullptr, &x, &y);
+        gdk_device_get_position(pointer, nullptr, &x, &y);
         drag_ = std::move(drag);
         dragging_ = true;
         return Point{x, y};
@@ -317,6 +333,14 @@ class WebKitHost final : public WindowHost {
         filtered_ = gtk_widget_get_window(window_);
         if (filtered_) gdk_window_add_filter(filtered_, OnXEvent, this);
     }
+
+    void Close() override {
+        Dispatch([this] {
+            if (!destroyed_) gtk_window_close(GTK_WINDOW(window_));
+        });
+    }
+
+    void OnCloseRequested(std::function<bool()> fn) override { onClose_ = std::move(fn); }
 
   private:
     void EndDrag(bool released, bool ungrab) {
@@ -580,22 +604,26 @@ class WebKitHost final : public WindowHost {
         return G_SOURCE_REMOVE;
     }
 
+    // The window manager's close request (WM_DELETE_WINDOW) and Close both arrive here.
     static gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer self) {
-        static_cast<WebKitHost*>(self)->Settle();
+        auto* host = static_cast<WebKitHost*>(self);
+        if (host->onClose_ && !host->onClose_()) return TRUE;
+        host->Settle();
         return FALSE;
     }
 
-    // The view asks to close (an automation session ending): close the window like the user does.
+    // The view asks to close (an automation session ending): close the window like the user does,
+    // without asking the owner first.
     static void OnViewClose(WebKitWebView*, gpointer self) {
-        static_cast<WebKitHost*>(self)->Close();
+        static_cast<WebKitHost*>(self)->Destroy();
     }
 
     static gboolean OnEndSignal(gpointer self) {
-        static_cast<WebKitHost*>(self)->Close();
+        static_cast<WebKitHost*>(self)->Destroy();
         return G_SOURCE_CONTINUE;
     }
 
-    void Close() {
+    void Destroy() {
         if (destroyed_) return;
         Settle();
         gtk_widget_destroy(window_);
@@ -631,6 +659,7 @@ class WebKitHost final : public WindowHost {
     GdkDragContext* fileDrop_ = nullptr;  // the drop whose file list was asked for
     std::function<bool(uint32_t, uint64_t, int64_t)> onWindowMessage_;
     GdkWindow* filtered_ = nullptr;
+    std::function<bool()> onClose_;
     PointerDrag drag_;
     bool dragging_ = false;
     int border_ = 0;

@@ -51,6 +51,10 @@ void UnsetEnvironmentVariable(const char* name) {
     unsetenv(name);
 }
 
+void SetEnvironmentValue(const char* name, const std::string& value) {
+    setenv(name, value.c_str(), 1);
+}
+
 std::optional<std::string> DefaultDataRoot() {
     if (auto xdg = EnvironmentVariable("XDG_DATA_HOME"); xdg && !xdg->empty()) return xdg;
     if (auto home = EnvironmentVariable("HOME"); home && !home->empty()) {

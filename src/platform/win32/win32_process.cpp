@@ -80,6 +80,10 @@ void UnsetEnvironmentVariable(const char* name) {
     SetEnvironmentVariableA(name, nullptr);
 }
 
+void SetEnvironmentValue(const char* name, const std::string& value) {
+    SetEnvironmentVariableA(name, value.c_str());
+}
+
 std::optional<std::string> DefaultDataRoot() {
     return std::nullopt;
 }

@@ -192,7 +192,10 @@ std::string PathFromFileUri(std::wstring_view uri) {
 class WebView2Host final : public WindowHost {
   public:
     WebView2Host(WebView2Runtime runtime, const WindowHostOptions& options)
-        : runtime_(std::move(runtime)), uiThread_(GetCurrentThreadId()) {
+        : runtime_(std::move(runtime)),
+          uiThread_(GetCurrentThreadId()),
+          minWidth_(options.minWidth),
+          minHeight_(options.minHeight) {
         // Made as an ordinary window even when frameless, so that the system picks its position
         // (it does not for pop-up windows).
         const bool sized = options.width > 0 && options.height > 0;
@@ -410,6 +413,10 @@ class WebView2Host final : public WindowHost {
         onWindowMessage_ = std::move(fn);
     }
 
+    void Close() override { PostMessageW(window_, WM_CLOSE, 0, 0); }
+
+    void OnCloseRequested(std::function<bool()> fn) override { onClose_ = std::move(fn); }
+
     std::optional<Point> BeginPointerDrag(PointerDrag drag) override {
         POINT cursor;
         if (destroyed_ || dragging_ || !GetCursorPos(&cursor)) return std::nullopt;
@@ -453,6 +460,18 @@ class WebView2Host final : public WindowHost {
                 return 0;
             case WM_SIZE:
                 FitWebView();
+                return std::nullopt;
+            case WM_GETMINMAXINFO:
+                if (minWidth_ > 0 && minHeight_ > 0) {
+                    auto* info = reinterpret_cast<MINMAXINFO*>(lp);
+                    info->ptMinTrackSize.x = minWidth_;
+                    info->ptMinTrackSize.y = minHeight_;
+                    return 0;
+                }
+                return std::nullopt;
+            case WM_CLOSE:
+                // A refused close keeps the window; DefWindowProc destroys it otherwise.
+                if (onClose_ && !onClose_()) return 0;
                 return std::nullopt;
             case WM_SETFOCUS:
                 if (controller_.Get()) {
@@ -679,6 +698,8 @@ class WebView2Host final : public WindowHost {
     std::function<void(const WindowPlacement&)> onPlacement_;
     std::function<void(const std::vector<std::string>&)> onDrop_;
     std::function<bool(uint32_t, uint64_t, int64_t)> onWindowMessage_;
+    std::function<bool()> onClose_;
+    int minWidth_ = 0, minHeight_ = 0;
     PointerDrag drag_;
     bool dragging_ = false;
 };
