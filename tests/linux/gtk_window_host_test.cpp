@@ -146,7 +146,7 @@ TEST(GtkWindowHost, FramelessPanelWindowIsPlacedAsAsked) {
     XTestFakeButtonEvent(display, 1, True, CurrentTime);
     XSync(display, False);
     bool released = false;
-    EXPECT_TRUE(host->BeginPointerDrag({.ended = [&](bool r) { released = r; }}));
+    EXPECT_TRUE(host->BeginPointerDrag({.moved = {}, .ended = [&](bool r) { released = r; }}));
     XTestFakeButtonEvent(display, 1, False, CurrentTime);
     XSync(display, False);
     EXPECT_TRUE(WaitFor([&] {
