@@ -16,6 +16,7 @@ class OpenerTest(unittest.TestCase):
         self.themes = self.s.data_file("themes")
         self.entry = os.path.join(self.s.root, ".local", "share", "applications",
                                   "velotap-opener.desktop")
+        self.defaults = os.path.join(self.s.env["XDG_CONFIG_HOME"], "mimeapps.list")
 
     def tearDown(self):
         self.s.close()
@@ -32,12 +33,16 @@ class OpenerTest(unittest.TestCase):
         env = dict(self.s.env, XDG_CURRENT_DESKTOP="GNOME")
         self.assertEqual(subprocess.run(["xdg-open", path], env=env, timeout=60).returncode, 0)
 
-    def theme_txt(self):
+    @staticmethod
+    def text(path):
         try:
-            with open(self.s.data_file("theme.txt")) as f:
+            with open(path) as f:
                 return f.read()
         except OSError:
             return ""
+
+    def theme_txt(self):
+        return self.text(self.s.data_file("theme.txt"))
 
     def test_files_open_in_the_running_program(self):
         self.s.start_driven_app()
@@ -54,7 +59,9 @@ class OpenerTest(unittest.TestCase):
 
     def test_a_file_opened_while_the_program_is_closed_starts_it(self):
         first = self.s.start_app()
-        wait_for(lambda: os.path.exists(self.entry), what="the file types registered")
+        # The defaults are written last: once they name the opener, the registration is whole.
+        wanted = "application/x-velotap-macro=velotap-opener.desktop"
+        wait_for(lambda: wanted in self.text(self.defaults), what="the file types registered")
         first.terminate()
         first.wait(30)
         self.xdg_open(self.write("Cold.vtptheme", theme_text("Cold")))
