@@ -31,12 +31,13 @@ struct WindowHostOptions {
     // ARCHITECTURE.md. Nothing else changes.
     bool automation = false;
     // What the window looks like when it first appears (a width or height of 0: the host's own).
+    // Sizes are the room inside the system's title bar and frame (a frameless window's whole size).
     std::string title;
     int width = 0, height = 0;
     std::optional<Point> position;  // top-left of the frame; none: where the system puts it
     // No title bar or frame of the system's, a thin border only (pop-out panels).
     bool frameless = false;
-    // The smallest size the user can give the window (0: no limit).
+    // The least room the user can leave the page, measured as `width` is (0: no limit).
     int minWidth = 0, minHeight = 0;
     // Where the web view keeps its profile; empty: the engine's default. Only WebView2 keeps one
     // per program (WebKitGTK uses its own per-user folders).

@@ -42,14 +42,19 @@ std::string Quote(const std::string& arg) {
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::vector<std::pair<std::string, std::string>>& env) {
+    std::string line = Quote(program);
+    for (const auto& a : args)
+        line += " " + Quote(a);
+    return RunCommandLine(std::move(line), env);
+}
+
+ProcessResult RunCommandLine(std::string line,
+                             const std::vector<std::pair<std::string, std::string>>& env) {
     ProcessResult result;
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
     if (!CreatePipe(&readEnd, &writeEnd, &sa, 0)) return result;
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    std::string line = Quote(program);
-    for (const auto& a : args)
-        line += " " + Quote(a);
     for (const auto& [k, v] : env)
         SetEnvironmentVariableA(k.c_str(), v.c_str());
     STARTUPINFOA si{};

@@ -18,6 +18,13 @@ struct ProcessResult {
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::vector<std::pair<std::string, std::string>>& env = {});
 
+#ifdef _WIN32
+// As RunProcess, with the command line as it stands (the program's quoted path first), as the
+// program starts its own windows.
+ProcessResult RunCommandLine(std::string line,
+                             const std::vector<std::pair<std::string, std::string>>& env = {});
+#endif
+
 // Standard output is a text stream: on Windows each "\n" reaches the pipe as "\r\n". This gives
 // the text as the program printed it.
 std::string ConsoleText(const std::string& out);

@@ -10,7 +10,9 @@
 #include <filesystem>
 #include <thread>
 
+#include "app/timeline_role.h"
 #include "bridge/page_bridge.h"
+#include "engine/busy_notice.h"
 #include "fake_webview2_loader/fake_webview2_loader.h"
 #include "ipc/panels.h"
 #include "platform/win32/win32_text.h"
@@ -18,6 +20,7 @@
 #include "support/subprocess.h"
 #include "support/wait_for.h"
 #include "themes/theme_notice.h"
+#include "timeline/timeline_exchange.h"
 #include "window/main_window.h"
 #include "window/page_assembly.h"
 
@@ -79,6 +82,13 @@ std::string FrameOf(HWND window) {
            std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top);
 }
 
+// "widthxheight" of the page's room.
+std::string ClientOf(HWND window) {
+    RECT r{};
+    GetClientRect(window, &r);
+    return std::to_string(r.right) + "x" + std::to_string(r.bottom);
+}
+
 // The window that holds the pointer for `window`'s thread.
 HWND CaptureOf(HWND window) {
     GUITHREADINFO info{};
@@ -112,12 +122,13 @@ class ProgramCopy {
     std::string Log() const { return ReadWholeFile(log_); }
     std::string Page() const { return ReadWholeFile(log_ + ".page"); }
 
-    void Start(const std::vector<std::string>& args) {
-        runner_ = std::thread([this, args] {
-            exitCode_ =
-                RunProcess(program_.string(), args,
-                           {{"LOCALAPPDATA", data_.path()}, {"VELOTAP_FAKE_WEBVIEW2_LOG", log_}})
-                    .exitCode;
+    // Started as the program starts its own windows: the arguments after the quoted path.
+    void Start(const std::string& arguments) {
+        runner_ = std::thread([this, arguments] {
+            exitCode_ = RunCommandLine(
+                            "\"" + program_.string() + "\" " + arguments,
+                            {{"LOCALAPPDATA", data_.path()}, {"VELOTAP_FAKE_WEBVIEW2_LOG", log_}})
+                            .exitCode;
             ended_ = true;
         });
     }
@@ -310,7 +321,7 @@ TEST(VelotapApp, OpensItsAssembledPageThroughTheLoaderAndKeepsItsPlace) {
     // Remembered larger than any screen: restored clipped to the work area, saved when it closes.
     app.data().Write("Velotap/appsettings.txt",
                      "windowX=100\r\nwindowY=50\r\nwindowWidth=5000\r\nwindowHeight=4000\r\n");
-    app.Start({});
+    app.Start("");
     HWND window = app.ShownWindow(kMainWindowTitle);
     ASSERT_TRUE(window) << app.Log();
     app.PostAsPage(LR"({"id":"e2e","method":"getAppSettings","params":[]})");
@@ -346,7 +357,7 @@ TEST(VelotapApp, PanelFollowsADragAndDocksOnTheMainWindow) {
         CreateWindowExW(0, L"STATIC", Widen(kMainWindowTitle).c_str(), WS_POPUP | WS_VISIBLE, 700,
                         100, 200, 200, nullptr, nullptr, nullptr, nullptr);
     ProgramCopy app(true);
-    app.Start({"--child Clicks|clicker|300|200|midnight"});
+    app.Start("--child Clicks|clicker|300|200|midnight");
     HWND panel = app.ShownWindow("Velotap - Clicks");
     ASSERT_TRUE(panel) << app.Log();
 
@@ -401,12 +412,103 @@ TEST(VelotapApp, PanelFollowsADragAndDocksOnTheMainWindow) {
 
 TEST(VelotapApp, PanelWithoutItsPageShowsTheErrorPage) {
     ProgramCopy app(false);
-    app.Start({"--child"});
+    app.Start("--child");
     HWND panel = app.ShownWindow("Velotap - Panel");
     ASSERT_TRUE(panel) << app.Log();
     EXPECT_EQ(app.Page(), kPanelErrorPage);
     PostMessageW(panel, WM_CLOSE, 0, 0);
     EXPECT_EQ(app.Wait(), 0);
+}
+
+// The timeline editor of the real program: its page, the room it leaves the page, one editor at a
+// time, the main program's busy notice reaching the page, a close refused over unsaved edits, and
+// the place it was left in.
+TEST(VelotapApp, TimelineEditorKeepsUnsavedEditsAndItsPlace) {
+    // Without a main window the editor would close itself.
+    HWND main = CreateWindowExW(0, L"STATIC", Widen(kMainWindowTitle).c_str(), WS_POPUP, 0, 0, 10,
+                                10, nullptr, nullptr, nullptr, nullptr);
+    ProgramCopy app(true);
+    app.Start("--timeline");
+    HWND editor = app.ShownWindow(kTimelineEditorTitle);
+    ASSERT_TRUE(editor) << app.Log();
+    EXPECT_EQ(app.Page(),
+              AssemblePage(ReadWholeFile((app.folder() / "ui" / "timeline.html").string()),
+                           UiFolderReader(app.folder().string())));
+    EXPECT_EQ(ClientOf(editor), "1000x680");
+    SetWindowPos(editor, nullptr, 0, 0, 100, 100, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(ClientOf(editor), "640x420");
+
+    ProgramCopy second(false);
+    second.Start("--timeline");
+    EXPECT_EQ(second.Wait(), 0);
+    EXPECT_EQ(FindWindowExW(nullptr, editor, L"VelotapWebViewWindow",
+                            Widen(kTimelineEditorTitle).c_str()),
+              nullptr);
+
+    EngineState engine;
+    engine.playing = 1;
+    std::unique_ptr<Desktop> desktop = ConnectDesktop();
+    std::unique_ptr<WindowMessenger> messenger = ConnectWindowMessenger();
+    BusyNotice notice;
+    notice.desktop = desktop.get();
+    notice.messenger = messenger.get();
+    SendBusyNotice(notice, engine, nullptr);
+    EXPECT_TRUE(app.WaitForLog("WebView.ExecuteScript " + TimelineAutomationScript(true, 1)))
+        << app.Log();
+
+    app.PostAsPage(LR"({"id":"d","method":"tlSetDirty","params":["1"]})");
+    PostMessageW(editor, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(
+        app.WaitForLog(std::string("WebView.ExecuteScript ") + kTimelineCloseRequestedScript))
+        << app.Log();
+    SendMessageW(editor, WM_NULL, 0, 0);  // the close request was answered
+    EXPECT_TRUE(IsWindowVisible(editor));
+
+    RECT normal{};
+    GetWindowRect(editor, &normal);
+    ShowWindow(editor, SW_MAXIMIZE);
+    app.PostAsPage(LR"({"id":"c","method":"tlCloseWindow","params":[""]})");
+    EXPECT_EQ(app.Wait(), 0);
+    EXPECT_EQ(ReadWholeFile(app.data().File(std::string("Velotap/") + kTimelinePlacementFile)),
+              std::to_string(normal.right - normal.left) + " " +
+                  std::to_string(normal.bottom - normal.top) + " max");
+    DestroyWindow(main);
+}
+
+// The editor follows the main program: when its window is gone, the editor closes, or with unsaved
+// edits tells its page once and leaves the closing to the user.
+TEST(VelotapApp, TimelineEditorFollowsTheMainProgramAway) {
+    for (const bool dirty : {true, false}) {
+        HWND main = CreateWindowExW(0, L"STATIC", Widen(kMainWindowTitle).c_str(), WS_POPUP, 0, 0,
+                                    10, 10, nullptr, nullptr, nullptr, nullptr);
+        ProgramCopy app(true);
+        // Left larger than any screen and maximised: it opens so again, clipped to the work area.
+        app.data().Write(std::string("Velotap/") + kTimelinePlacementFile, "5000 5000 max");
+        app.Start("--timeline");
+        HWND editor = app.ShownWindow(kTimelineEditorTitle);
+        ASSERT_TRUE(editor) << app.Log();
+        EXPECT_TRUE(IsZoomed(editor));
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        GetMonitorInfoW(MonitorFromWindow(editor, MONITOR_DEFAULTTONEAREST), &monitor);
+
+        if (dirty) app.PostAsPage(LR"({"id":"d","method":"tlSetDirty","params":["1"]})");
+        DestroyWindow(main);
+        if (dirty) {
+            EXPECT_TRUE(
+                app.WaitForLog(std::string("WebView.ExecuteScript ") + kTimelineMasterGoneScript))
+                << app.Log();
+            SendMessageW(editor, WM_NULL, 0, 0);
+            EXPECT_TRUE(IsWindowVisible(editor));
+            PostMessageW(editor, WM_CLOSE, 0, 0);  // the notice took the unsaved flag away
+        }
+        EXPECT_EQ(app.Wait(), 0) << dirty;
+        // Its normal size was the work area's (Wine reads another process's placement wrongly).
+        const RECT& work = monitor.rcWork;
+        EXPECT_EQ(ReadWholeFile(app.data().File(std::string("Velotap/") + kTimelinePlacementFile)),
+                  std::to_string(work.right - work.left) + " " +
+                      std::to_string(work.bottom - work.top) + " max");
+    }
 }
 
 }  // namespace velotap

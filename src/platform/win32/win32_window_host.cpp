@@ -21,6 +21,7 @@ constexpr wchar_t kWindowClass[] = L"VelotapWebViewWindow";
 constexpr UINT kDispatchMessage = WM_USER + 1;
 // Messages other processes of the program post (the theme and busy notices).
 constexpr UINT kFirstForeignMessage = WM_APP, kLastForeignMessage = 0xBFFF;
+constexpr DWORD kFramedStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr UINT kCopyGlobalData = 0x0049;
 
 constexpr GUID kIidUnknown = {0, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
@@ -199,10 +200,11 @@ class WebView2Host final : public WindowHost {
         // Made as an ordinary window even when frameless, so that the system picks its position
         // (it does not for pop-up windows).
         const bool sized = options.width > 0 && options.height > 0;
-        window_ = CreateWindowExW(0, WindowClass(), Widen(options.title).c_str(),
-                                  WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, sized ? options.width : CW_USEDEFAULT,
-                                  sized ? options.height : CW_USEDEFAULT, nullptr, nullptr,
+        SIZE size{options.width, options.height};
+        if (sized && !options.frameless) size = FrameSize({kFramedStyle, 0}, size);
+        window_ = CreateWindowExW(0, WindowClass(), Widen(options.title).c_str(), kFramedStyle,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, sized ? size.cx : CW_USEDEFAULT,
+                                  sized ? size.cy : CW_USEDEFAULT, nullptr, nullptr,
                                   GetModuleHandleW(nullptr), this);
         if (!window_) return;
         UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
@@ -216,9 +218,8 @@ class WebView2Host final : public WindowHost {
             flags |= SWP_FRAMECHANGED;
         }
         if (options.position) {
-            SetWindowPos(window_, nullptr, options.position->x, options.position->y,
-                         sized ? options.width : 0, sized ? options.height : 0,
-                         flags | (sized ? 0 : SWP_NOSIZE));
+            SetWindowPos(window_, nullptr, options.position->x, options.position->y, size.cx,
+                         size.cy, flags | (sized ? 0 : SWP_NOSIZE));
         } else {
             SetWindowPos(window_, nullptr, 0, 0, 0, 0, flags | SWP_NOMOVE | SWP_NOSIZE);
         }
@@ -321,10 +322,8 @@ class WebView2Host final : public WindowHost {
     }
 
     void SetClientSize(int width, int height) override {
-        RECT r{0, 0, width, height};
-        AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)), FALSE,
-                           static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)));
-        SetWindowPos(window_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+        const SIZE frame = FrameSize(Style(), SIZE{width, height});
+        SetWindowPos(window_, nullptr, 0, 0, frame.cx, frame.cy,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
@@ -463,9 +462,11 @@ class WebView2Host final : public WindowHost {
                 return std::nullopt;
             case WM_GETMINMAXINFO:
                 if (minWidth_ > 0 && minHeight_ > 0) {
+                    // The least room for the page, as the size given at creation is.
+                    const SIZE frame = FrameSize(Style(), SIZE{minWidth_, minHeight_});
                     auto* info = reinterpret_cast<MINMAXINFO*>(lp);
-                    info->ptMinTrackSize.x = minWidth_;
-                    info->ptMinTrackSize.y = minHeight_;
+                    info->ptMinTrackSize.x = frame.cx;
+                    info->ptMinTrackSize.y = frame.cy;
                     return 0;
                 }
                 return std::nullopt;
@@ -517,6 +518,20 @@ class WebView2Host final : public WindowHost {
     }
 
     bool Live() const { return !destroyed_ && webView_.Get(); }
+
+    struct WindowStyle {
+        DWORD style, exStyle;
+    };
+    WindowStyle Style() const {
+        return {static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)),
+                static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE))};
+    }
+    // The window's size for a client area of `client`.
+    static SIZE FrameSize(WindowStyle style, SIZE client) {
+        RECT r{0, 0, client.cx, client.cy};
+        AdjustWindowRectEx(&r, style.style, FALSE, style.exStyle);
+        return SIZE{r.right - r.left, r.bottom - r.top};
+    }
 
     // The drag is over before the capture goes, so the WM_CAPTURECHANGED that releasing it sends
     // does not end it twice.
