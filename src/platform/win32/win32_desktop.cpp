@@ -2,6 +2,7 @@
 
 #include "platform/desktop.h"
 #include "platform/win32/win32_foreground.h"
+#include "platform/win32/win32_text.h"
 
 namespace velotap {
 
@@ -18,9 +19,11 @@ struct Search {
 
 BOOL CALLBACK VisitWindow(HWND window, LPARAM param) {
     auto* search = reinterpret_cast<Search*>(param);
-    char title[256];
-    int n = GetWindowTextA(window, title, sizeof title);
-    if ((*search->matches)(std::string(title, n > 0 ? n : 0))) {
+    // Not GetWindowText: for a window of this process it sends WM_GETTEXT and waits for the
+    // window's thread, which may be the one waiting for this search to end.
+    wchar_t title[256];
+    int n = InternalGetWindowText(window, title, 256);
+    if ((*search->matches)(Narrow(std::wstring_view(title, n > 0 ? n : 0)))) {
         search->found = window;
         return FALSE;
     }
