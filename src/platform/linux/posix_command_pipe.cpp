@@ -18,28 +18,12 @@
 #include <utility>
 
 #include "platform/command_pipe.h"
+#include "platform/linux/posix_fd.h"
 #include "platform/runtime_folder.h"
 
 namespace velotap {
 
 namespace {
-
-class Fd {
-  public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() { Reset(); }
-    Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    Fd& operator=(Fd&&) = delete;
-    int get() const { return fd_; }
-    bool ok() const { return fd_ >= 0; }
-    void Reset(int fd = -1) {
-        if (fd_ >= 0) close(fd_);
-        fd_ = fd;
-    }
-
-  private:
-    int fd_;
-};
 
 struct FileId {
     std::string path;

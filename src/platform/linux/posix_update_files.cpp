@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/hex.h"
+#include "platform/linux/posix_fd.h"
 #include "platform/process.h"
 #include "platform/runtime_folder.h"
 #include "platform/sha256.h"
@@ -23,27 +24,6 @@ extern char** environ;
 namespace velotap {
 
 namespace {
-
-class Fd {
-  public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() { Reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int Release() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-    void Reset(int fd = -1) {
-        if (fd_ >= 0) close(fd_);
-        fd_ = fd;
-    }
-
-  private:
-    int fd_;
-};
 
 bool IsOursAndPrivate(const struct stat& st) {
     return st.st_uid == geteuid() && (st.st_mode & 077) == 0;
