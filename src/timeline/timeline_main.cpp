@@ -88,6 +88,9 @@ void ExportTimeline(const TimelineMainView& view, std::string_view nonce) {
     std::vector<UnifiedEvent> events;
     {
         std::lock_guard snapshotLock(view.snapshot.lock);
+        // The editor repeats a request it got no answer to. A repeat must not swap the copy it
+        // may already be editing for a newer macro, or its save would undo the newer changes.
+        if (view.snapshot.loadNonce == nonce) return;
         std::lock_guard macroLock(view.profiles.lock);
         index = view.profiles.currentIndex;
         if (index < 0 || index >= static_cast<int32_t>(view.profiles.profiles.size())) return;

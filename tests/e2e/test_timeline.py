@@ -162,8 +162,11 @@ class TimelineEditorTest(unittest.TestCase):
                                    "it was loaded (recorded, imported or edited). Revert loads "
                                    "the current version.")
 
-        # Revert, then play: the editor is locked with its reason, and a save is refused.
-        e.script("tlApp.dirty = false; document.getElementById('tl-revert').click()")
+        # Revert with its first request lost on the way, then play: the editor is locked with its
+        # reason, and a save is refused.
+        e.script("const send = window.tlRequestLoad;"
+                 "window.tlRequestLoad = () => { window.tlRequestLoad = send; return null; };"
+                 "tlApp.dirty = false; document.getElementById('tl-revert').click()")
         wait_for(lambda: e.script("return tlApp.loadNonce && tlApp.model.count === 2"),
                  what="the reload")
         self.s.call("startPlayback")

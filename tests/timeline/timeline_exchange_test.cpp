@@ -100,14 +100,21 @@ TEST_F(TimelineApply, ExportWritesTheCurrentMacroAfterItsNonce) {
               R"({"profile":"Second","profileIdx":1,"keys":{},"events":[[0,0,1,2,0,0,0,0]]})");
     EXPECT_EQ(snapshot.loadNonce, "A1");
     EXPECT_EQ(snapshot.profileName, "Second");
+    // A repeated request keeps the copy the editor may be editing already.
+    const std::string first = ReadWholeFile(dir.File(kTimelineLoadFile));
+    profiles.Current().clear();
+    ExportTimeline(View(), "A1");
+    EXPECT_EQ(ReadWholeFile(dir.File(kTimelineLoadFile)), first);
+    EXPECT_EQ(snapshot.events.size(), 1u);
 }
 
 TEST_F(TimelineApply, ExportOverTheLimitWritesTheErrorDocument) {
     for (size_t count : {size_t{1000000}, size_t{1000001}}) {
         profiles.Current().assign(count, UnifiedEvent{});
-        ExportTimeline(View(), "1");
+        const std::string nonce = std::to_string(count);
+        ExportTimeline(View(), nonce);
         const std::string text = ReadWholeFile(dir.File(kTimelineLoadFile));
-        EXPECT_EQ(text.starts_with("1\n{\"error\":"), count > 1000000) << count;
+        EXPECT_EQ(text.starts_with(nonce + "\n{\"error\":"), count > 1000000) << count;
     }
 }
 

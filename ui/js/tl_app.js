@@ -119,8 +119,12 @@ async function tlLoad() {
   tlRefresh();
   const stamps = TL.loadStamps = {requested: performance.now()};
   await tlCall('tlRequestLoad', nonce);
-  const text = await tlPoll(() => {
+  let asks = 0;
+  const text = await tlPoll(async () => {
     stamps.asked = performance.now();
+    // A request can be lost while another process holds the program's command pipe; the
+    // program answers a repeated nonce once only.
+    if (++asks % 40 === 0) await tlCall('tlRequestLoad', nonce);
     return tlCall('tlReadLoad', nonce);
   }, TL_ANSWER_SECONDS);
   if (text === null) {
