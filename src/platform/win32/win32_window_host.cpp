@@ -419,9 +419,18 @@ class WebView2Host final : public WindowHost {
     std::optional<Point> BeginPointerDrag(PointerDrag drag) override {
         POINT cursor;
         if (destroyed_ || dragging_ || !GetCursorPos(&cursor)) return std::nullopt;
+        SetCapture(window_);
+        // The page asks for the drag after its button press has travelled through the web view; a
+        // quick click is over by then, and a drag without the button down would follow the
+        // pointer until the next click. Asked after the capture, so a release from now on is ours.
+        // The async state is of the physical buttons: the primary one is the right when swapped.
+        const int primary = GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON;
+        if (!(GetAsyncKeyState(primary) & 0x8000)) {
+            ReleaseCapture();
+            return std::nullopt;
+        }
         drag_ = std::move(drag);
         dragging_ = true;
-        SetCapture(window_);
         return Point{cursor.x, cursor.y};
     }
 
