@@ -45,9 +45,12 @@ class ImportExportTest(unittest.TestCase):
 
     def reply(self, title, path, finish="Return"):
         """Types into the dialog the way a user does and waits for the call's answer. A chooser
-        still building itself, or its completion, may take keys: then it is all done again."""
+        still building itself, or its completion, may take keys: then it is all done again, but
+        only while the dialog is there, so that no keys ever go to the main window."""
         window = wait_for(lambda: self.dialog_shown(title), what=f"the {title} dialog")[0]
         for _ in range(10):
+            if window not in self.dialog_shown(title):
+                break
             self.s.x("xdotool", "windowfocus", "--sync", window)
             if path:
                 self.s.x("xdotool", "key", "ctrl+l")
