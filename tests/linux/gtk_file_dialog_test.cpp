@@ -12,6 +12,7 @@
 
 #include "platform/file_dialog.h"
 #include "support/subprocess.h"
+#include "support/wait_for.h"
 #include "support/xvfb.h"
 
 namespace velotap {
@@ -23,13 +24,15 @@ const FileDialogRequest kRequest{
 
 constexpr const char* kXdotool = "/usr/bin/xdotool";
 
-// Cancels every open dialog once the typing has given up: a chooser that missed its keys must not
+// Cancels a message box at once: it only tells that the chooser took a name typed wrongly (keys
+// lost to its completion on a slow machine), and the chooser then comes back to be answered again.
+// Cancels every other dialog once the typing has ended: a chooser that missed its keys must not
 // hang the test, however slowly the machine types.
-gboolean CancelDialogs(gpointer answered) {
-    if (!static_cast<std::atomic<bool>*>(answered)->load()) return G_SOURCE_CONTINUE;
+gboolean CancelDialogs(gpointer typingEnded) {
+    const bool ended = static_cast<std::atomic<bool>*>(typingEnded)->load();
     GList* toplevels = gtk_window_list_toplevels();
     for (GList* item = toplevels; item != nullptr; item = item->next) {
-        if (GTK_IS_DIALOG(item->data))
+        if (GTK_IS_MESSAGE_DIALOG(item->data) || (ended && GTK_IS_DIALOG(item->data)))
             gtk_dialog_response(GTK_DIALOG(item->data), GTK_RESPONSE_CANCEL);
     }
     g_list_free(toplevels);
@@ -72,22 +75,33 @@ bool Answer(const std::string& title, const std::string& text, const std::string
     return false;
 }
 
-// Runs `show` on this thread (the dialog's nested main loop) while `answer` types into it.
-template <typename Show, typename Reply>
-std::optional<std::string> Drive(Show show, Reply answer) {
+// Runs `show` on this thread (the dialog's nested main loop) while the window titled `title` is
+// answered with `text` and `finish` each time it shows, until `show` has returned.
+template <typename Show>
+std::optional<std::string> Drive(Show show, const std::string& title, const std::string& text,
+                                 const std::string& finish) {
     // An earlier dialog's window must be gone from the server before the next one is looked for.
     while (gtk_events_pending())
         gtk_main_iteration();
     gdk_display_sync(gdk_display_get_default());
-    std::atomic<bool> answered{false};
+    std::atomic<bool> returned{false}, typingEnded{false};
     std::future<bool> typed = std::async(std::launch::async, [&] {
-        const bool ok = answer();
-        answered.store(true);
+        bool ok = Answer(title, text, finish);
+        for (int round = 0; ok && round < 5; ++round) {
+            if (!WaitFor([&] { return returned.load() || Visible(title); },
+                         std::chrono::seconds(30)) ||
+                returned.load()) {
+                break;
+            }
+            ok = Answer(title, text, finish);
+        }
+        typingEnded.store(true);
         return ok;
     });
-    const guint guard = g_timeout_add(100, CancelDialogs, &answered);
+    const guint guard = g_timeout_add(100, CancelDialogs, &typingEnded);
     std::optional<std::string> chosen = show();
     g_source_remove(guard);
+    returned.store(true);
     // The closed dialog leaves the screen only as this thread's main loop runs.
     while (typed.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
         while (gtk_events_pending())
@@ -126,17 +140,17 @@ class GtkFileDialogTest : public testing::Test {
 // One process, one display: GTK connects once, so the three answers share one test.
 TEST_F(GtkFileDialogTest, SaveOpenAndCancel) {
     const std::string typed = dir.path() + "/walk";
-    std::optional<std::string> saved = Drive([&] { return dialogs->Save(kRequest); },
-                                             [&] { return Answer("Save As", typed, "Return"); });
+    std::optional<std::string> saved =
+        Drive([&] { return dialogs->Save(kRequest); }, "Save As", typed, "Return");
     EXPECT_EQ(saved, typed + ".vtpmacro");
 
     const std::string existing = dir.Write("route.vtpmacro", "Route\r\n");
-    std::optional<std::string> opened = Drive([&] { return dialogs->Open(kRequest); },
-                                              [&] { return Answer("Open", existing, "Return"); });
+    std::optional<std::string> opened =
+        Drive([&] { return dialogs->Open(kRequest); }, "Open", existing, "Return");
     EXPECT_EQ(opened, existing);
 
-    std::optional<std::string> cancelled = Drive([&] { return dialogs->Open(kRequest); },
-                                                 [&] { return Answer("Open", "", "Escape"); });
+    std::optional<std::string> cancelled =
+        Drive([&] { return dialogs->Open(kRequest); }, "Open", "", "Escape");
     EXPECT_EQ(cancelled, std::nullopt);
 }
 
